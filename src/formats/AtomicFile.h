@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string_view>
+
+// Files are written beside their final place and renamed over it only once
+// complete, so a crash or an error never leaves a truncated file behind: the
+// reader finds either the previous file or the new one.
+namespace pasavel {
+
+// Calls write with a temporary path in the target's folder; when it returns,
+// the temporary file is flushed to disk and renamed to target. If write throws
+// (or the rename fails), the temporary file is removed and target is untouched.
+void replaceFileAtomically(const std::filesystem::path& target,
+                           const std::function<void(const std::filesystem::path& temporary)>& write);
+
+void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+} // namespace pasavel

@@ -1,0 +1,281 @@
+#include "formats/Encoding.h"
+
+#include "app/Error.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <iconv.h>
+#include <memory>
+#include <utility>
+
+namespace pasavel {
+
+namespace {
+
+constexpr char32_t replacementCharacter = 0xFFFD;
+
+// Length of the UTF-8 sequence starting at bytes[index] and its code point,
+// or 0 when the sequence is not valid UTF-8.
+std::pair<std::size_t, char32_t> decodeUtf8Sequence(std::string_view bytes, std::size_t index)
+{
+    const auto byteAt = [&](std::size_t offset) { return static_cast<unsigned char>(bytes[index + offset]); };
+    const unsigned char lead = byteAt(0);
+    if (lead < 0x80)
+        return {1, lead};
+    std::size_t length = 0;
+    char32_t codePoint = 0;
+    char32_t minimum = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, codePoint = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, codePoint = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, codePoint = lead & 0x07, minimum = 0x10000;
+    } else {
+        return {0, 0};
+    }
+    if (index + length > bytes.size())
+        return {0, 0};
+    for (std::size_t offset = 1; offset < length; ++offset) {
+        if ((byteAt(offset) & 0xC0) != 0x80)
+            return {0, 0};
+        codePoint = (codePoint << 6) | (byteAt(offset) & 0x3F);
+    }
+    if (codePoint < minimum || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return {0, 0};
+    return {length, codePoint};
+}
+
+void appendUtf16(std::u16string& text, char32_t codePoint)
+{
+    if (codePoint < 0x10000) {
+        text += static_cast<char16_t>(codePoint);
+    } else {
+        codePoint -= 0x10000;
+        text += static_cast<char16_t>(0xD800 + (codePoint >> 10));
+        text += static_cast<char16_t>(0xDC00 + (codePoint & 0x3FF));
+    }
+}
+
+void appendUtf8(std::string& bytes, char32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        bytes += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        bytes += static_cast<char>(0xC0 | (codePoint >> 6));
+        bytes += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        bytes += static_cast<char>(0xE0 | (codePoint >> 12));
+        bytes += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        bytes += static_cast<char>(0xF0 | (codePoint >> 18));
+        bytes += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        bytes += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+// Walks UTF-16 text by code point; a lone surrogate yields U+FFFD.
+template <typename Visit> void forEachCodePoint(std::u16string_view text, Visit visit)
+{
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        const char16_t unit = text[index];
+        if (unit >= 0xD800 && unit <= 0xDBFF && index + 1 < text.size() && text[index + 1] >= 0xDC00 &&
+            text[index + 1] <= 0xDFFF) {
+            visit(0x10000 + ((char32_t(unit) - 0xD800) << 10) + (char32_t(text[index + 1]) - 0xDC00));
+            ++index;
+        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+            visit(replacementCharacter);
+        } else {
+            visit(unit);
+        }
+    }
+}
+
+// Windows-1252 bytes 0x80 to 0x9F; the rest of the code page equals Latin-1.
+constexpr std::array<char16_t, 32> windows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+struct BaseLetter {
+    char16_t character;
+    char16_t base;
+};
+constexpr BaseLetter baseLetters[] = {
+#include "formats/BaseLetters.inc"
+};
+
+int windows1252Byte(char16_t character)
+{
+    if (character < 0x80 || (character >= 0xA0 && character <= 0xFF))
+        return character;
+    const auto found = std::find(windows1252High.begin(), windows1252High.end(), character);
+    if (found != windows1252High.end())
+        return 0x80 + static_cast<int>(found - windows1252High.begin());
+    return -1;
+}
+
+struct IconvCloser {
+    void operator()(iconv_t descriptor) const { iconv_close(descriptor); }
+};
+using IconvHandle = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
+
+IconvHandle openIconv(const std::string& to, const std::string& from, const std::string& encodingName)
+{
+    iconv_t descriptor = iconv_open(to.c_str(), from.c_str());
+    if (descriptor == reinterpret_cast<iconv_t>(-1))
+        throw Error("La codificación «" + encodingName + "» no es conocida.");
+    return IconvHandle(descriptor);
+}
+
+std::string toUtf32(std::u16string_view text)
+{
+    std::string bytes;
+    bytes.reserve(text.size() * 4);
+    forEachCodePoint(text, [&](char32_t codePoint) {
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes += static_cast<char>((codePoint >> shift) & 0xFF);
+    });
+    return bytes;
+}
+
+// Converts UTF-32LE input until its end or until a character the target cannot
+// hold; returns how many input bytes were converted.
+std::size_t convertWhilePossible(iconv_t converter, std::string_view utf32, std::string& output,
+                                 const std::string& encodingName)
+{
+    std::string input(utf32);
+    char* inputCursor = input.data();
+    std::size_t inputLeft = input.size();
+    std::array<char, 16384> buffer{};
+    while (inputLeft > 0) {
+        char* outputCursor = buffer.data();
+        std::size_t outputLeft = buffer.size();
+        const std::size_t status = iconv(converter, &inputCursor, &inputLeft, &outputCursor, &outputLeft);
+        output.append(buffer.data(), buffer.size() - outputLeft);
+        if (status != static_cast<std::size_t>(-1) || errno == E2BIG)
+            continue;
+        if (errno == EILSEQ)
+            break;
+        throw Error("No se pudo convertir el texto a la codificación «" + encodingName + "».");
+    }
+    return input.size() - inputLeft;
+}
+
+} // namespace
+
+bool isValidUtf8(std::string_view bytes)
+{
+    for (std::size_t index = 0; index < bytes.size();) {
+        const auto [length, codePoint] = decodeUtf8Sequence(bytes, index);
+        if (length == 0)
+            return false;
+        index += length;
+    }
+    return true;
+}
+
+std::u16string fromUtf8(std::string_view bytes)
+{
+    std::u16string text;
+    text.reserve(bytes.size());
+    for (std::size_t index = 0; index < bytes.size();) {
+        const auto [length, codePoint] = decodeUtf8Sequence(bytes, index);
+        appendUtf16(text, length == 0 ? replacementCharacter : codePoint);
+        index += length == 0 ? 1 : length;
+    }
+    return text;
+}
+
+std::string toUtf8(std::u16string_view text)
+{
+    std::string bytes;
+    bytes.reserve(text.size());
+    forEachCodePoint(text, [&](char32_t codePoint) { appendUtf8(bytes, codePoint); });
+    return bytes;
+}
+
+std::u16string fromWindows1252(std::string_view bytes)
+{
+    std::u16string text;
+    text.reserve(bytes.size());
+    for (char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        text += (value >= 0x80 && value < 0xA0) ? windows1252High[value - 0x80] : char16_t(value);
+    }
+    return text;
+}
+
+std::string toWindows1252(std::u16string_view text)
+{
+    std::string bytes;
+    bytes.reserve(text.size());
+    forEachCodePoint(text, [&](char32_t codePoint) {
+        int byte = codePoint < 0x10000 ? windows1252Byte(static_cast<char16_t>(codePoint)) : -1;
+        if (byte < 0 && codePoint < 0x10000) {
+            const auto found = std::lower_bound(
+                std::begin(baseLetters), std::end(baseLetters), static_cast<char16_t>(codePoint),
+                [](const BaseLetter& entry, char16_t character) { return entry.character < character; });
+            if (found != std::end(baseLetters) && found->character == codePoint)
+                byte = windows1252Byte(found->base);
+        }
+        bytes += static_cast<char>(byte < 0 ? '?' : byte);
+    });
+    return bytes;
+}
+
+std::u16string fromUtf16(std::string_view bytes, bool bigEndian)
+{
+    std::u16string text;
+    text.reserve(bytes.size() / 2);
+    for (std::size_t index = 0; index + 1 < bytes.size(); index += 2) {
+        const auto first = static_cast<unsigned char>(bytes[index]);
+        const auto second = static_cast<unsigned char>(bytes[index + 1]);
+        text += static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first);
+    }
+    if (bytes.size() % 2 != 0)
+        text += static_cast<char16_t>(replacementCharacter);
+    return text;
+}
+
+std::u16string decodeAs(std::string_view bytes, const std::string& encodingName)
+{
+    IconvHandle converter = openIconv("UTF-16LE", encodingName, encodingName);
+    std::string input(bytes);
+    std::string output(input.size() * 4 + 4, '\0');
+    char* inputCursor = input.data();
+    std::size_t inputLeft = input.size();
+    char* outputCursor = output.data();
+    std::size_t outputLeft = output.size();
+    if (iconv(converter.get(), &inputCursor, &inputLeft, &outputCursor, &outputLeft) == static_cast<std::size_t>(-1))
+        throw Error("El texto contiene bytes que no son válidos en la codificación «" + encodingName + "».");
+    output.resize(output.size() - outputLeft);
+    return fromUtf16(output, false);
+}
+
+std::string encodeAs(std::u16string_view text, const std::string& encodingName)
+{
+    IconvHandle converter = openIconv(encodingName, "UTF-32LE", encodingName);
+    // UTF-32 input lets a character that does not convert be stepped over exactly.
+    std::string input = toUtf32(text);
+    std::string encoded;
+    std::size_t consumed = 0;
+    while (consumed < input.size()) {
+        consumed += convertWhilePossible(converter.get(), std::string_view(input).substr(consumed), encoded, encodingName);
+        if (consumed == input.size())
+            break;
+        char32_t codePoint = 0;
+        for (int byte = 3; byte >= 0; --byte)
+            codePoint = (codePoint << 8) | static_cast<unsigned char>(input[consumed + byte]);
+        // The reference is ASCII, which every encoding an XML declaration names can hold.
+        const std::string reference = "&#" + std::to_string(codePoint) + ";";
+        convertWhilePossible(converter.get(), toUtf32(fromUtf8(reference)), encoded, encodingName);
+        consumed += 4;
+    }
+    return encoded;
+}
+
+} // namespace pasavel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Bytes become text once, on reading, and text becomes bytes once, on writing:
+// these are the only conversions between the program's UTF-16 text and the
+// byte encodings of the files it reads and writes.
+namespace pasavel {
+
+bool isValidUtf8(std::string_view bytes);
+
+// Invalid sequences (and lone surrogates) become U+FFFD.
+std::u16string fromUtf8(std::string_view bytes);
+std::string toUtf8(std::u16string_view text);
+
+// Windows-1252, the code page of the working tables. The five bytes the code
+// page leaves undefined decode to the C1 control of the same value, as
+// Windows does, so that no byte is lost.
+std::u16string fromWindows1252(std::string_view bytes);
+// A character the code page cannot hold is written as its base letter when its
+// canonical decomposition begins with one (Ć -> C), otherwise as '?'.
+std::string toWindows1252(std::u16string_view text);
+
+std::u16string fromUtf16(std::string_view bytes, bool bigEndian);
+
+// Any encoding that iconv knows by name (the name an XML declaration gives).
+// Decoding throws Error on bytes the encoding does not allow; encoding writes
+// a character the encoding cannot hold as a decimal character reference
+// ("&#8364;"), which keeps the character in an XML text.
+std::u16string decodeAs(std::string_view bytes, const std::string& encodingName);
+std::string encodeAs(std::u16string_view text, const std::string& encodingName);
+
+} // namespace pasavel

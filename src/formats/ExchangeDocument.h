@@ -1,0 +1,65 @@
+#pragma once
+
+#include "formats/XmlDocument.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The envelope of a Raíces exchange document: SERVICIO / BLOQUE_DATOS, whose
+// grupo_datos children are the sections (named by "seq"); the grupo_datos
+// inside a section are its records, and the dato children of a record are its
+// values, read by position.
+namespace pasavel {
+
+// A section or record and its direct dato children, in document order.
+class ExchangeRecord {
+public:
+    explicit ExchangeRecord(XmlNode element);
+
+    XmlNode element() const { return m_element; }
+    std::size_t datoCount() const { return m_datos.size(); }
+    // Readers only process a record with two or more dato children.
+    bool passesGuard() const { return m_datos.size() > 1; }
+
+    // The text of the dato at this position without leading and trailing
+    // spaces; empty when the record has no dato there.
+    std::u16string value(std::size_t position) const;
+    // The same text as it stands in the document.
+    std::u16string untrimmedValue(std::size_t position) const;
+
+    // Whether the dato at this position carries the Raíces field name: its
+    // markup has the name from character 20 on, where the value of
+    // nombre_dato starts in <dato nombre_dato="...">. A longer name that
+    // begins with it passes too.
+    bool carriesName(std::size_t position, std::string_view raicesName) const;
+
+private:
+    XmlNode m_element;
+    std::vector<XmlNode> m_datos;
+};
+
+// The records of every section with this seq (exact, case-sensitive), in
+// document order; an absent section gives none.
+std::vector<ExchangeRecord> sectionRecords(const XmlDocument& document, std::string_view seq);
+
+// All sections of the data block, whatever their names, in document order.
+std::vector<ExchangeRecord> allSections(const XmlDocument& document);
+
+// Whether the document has /SERVICIO/BLOQUE_DATOS, which every run needs.
+bool hasDataBlock(const XmlDocument& document);
+
+// Output envelope: replaces the root with a new SERVICIO carrying modulo,
+// tipo, autor and fecha (in that order), keeps everything that stands outside
+// the root, and returns its new, empty BLOQUE_DATOS.
+XmlNode replaceEnvelope(XmlDocument& document, std::u16string_view fecha);
+
+// A grupo_datos child with its seq attribute.
+XmlNode appendGroup(XmlNode parent, std::string_view seq);
+// The registros attribute, placed after seq.
+void setRegistros(XmlNode group, long long count);
+void appendDato(XmlNode parent, std::string_view nombreDato, std::u16string_view value);
+void appendDato(XmlNode parent, std::string_view nombreDato, long long number);
+
+} // namespace pasavel

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The working-table store: dBase tables (.DBF) read and written by the
+// program itself, with a cursor API in the terms a dBase engine uses.
+//
+// Tables are written in Windows-1252, as dBase III+ (version 0x03) when every
+// field name fits in ten characters and as dBase level 7 (version 0x04) when
+// one does not. Foreign dBase III/IV/5/7 and FoxPro tables are read
+// tolerantly: deleted records are invisible, a record count beyond the end of
+// the file is not trusted, and unknown field kinds read as their text.
+//
+// An open table is held in memory; changes reach the file when the table is
+// closed, written beside it and renamed over it, so a failure never leaves a
+// file that cannot be read.
+namespace pasavel {
+
+enum class FieldKind { String, Integer, Float, Boolean };
+
+struct FieldSpec {
+    std::string name;
+    FieldKind kind = FieldKind::String;
+    int width = 0;    // characters for strings, digits for numbers
+    int decimals = 0; // digits after the point, for floats
+};
+
+FieldSpec stringField(std::string name, int width);
+FieldSpec integerField(std::string name);
+FieldSpec floatField(std::string name, int width = 10, int decimals = 2);
+FieldSpec booleanField(std::string name);
+
+// A field as the file describes it: the dBase type letter ('C', 'N', 'F',
+// 'L', 'D', 'M', ...) and its width and decimals.
+struct FieldInfo {
+    std::string name;
+    char type = 'C';
+    int width = 0;
+    int decimals = 0;
+    int offset = 0; // within the record, after the deletion flag
+};
+
+enum class OpenMode { Shared, Exclusive };
+
+class Table {
+public:
+    // The .DBF file of a table in a folder: NAME.DBF, or a file whose name
+    // differs from it only in letter case.
+    static std::filesystem::path filePath(const std::filesystem::path& directory, std::string_view name);
+    static bool exists(const std::filesystem::path& directory, std::string_view name);
+
+    // Deletes NAME.DBF and NAME.MDX where they exist and writes an empty table
+    // with these fields, in this order.
+    static void create(const std::filesystem::path& directory, std::string_view name,
+                       const std::vector<FieldSpec>& fields);
+
+    // Opens NAME.DBF in the folder. Exclusive use fails while another program
+    // has the table open, and keeps others out while it is open.
+    Table(const std::filesystem::path& directory, std::string_view name, OpenMode mode = OpenMode::Shared);
+    // Opens a .DBF file by its path.
+    explicit Table(const std::filesystem::path& file, OpenMode mode = OpenMode::Shared);
+    Table(Table&&) noexcept;
+    Table& operator=(Table&&) noexcept;
+    // Closes the table, writing posted changes; errors are not reported here,
+    // so callers close explicitly where a failure must be seen.
+    ~Table();
+
+    // Posts a pending change, writes the table if it changed and releases it.
+    void close();
+    bool isOpen() const;
+
+    const std::string& name() const;
+    const std::vector<FieldInfo>& fields() const;
+    bool hasField(std::string_view fieldName) const;
+
+    // Cursor. Deleted records and, while a filter is set, records that do not
+    // match it are skipped. Moving posts a pending change first.
+    void first();
+    void next();
+    void prior();
+    void last();
+    bool eof() const;
+    bool bof() const;
+    bool isEmpty() const;
+    // Records a walk would visit.
+    std::size_t recordCount() const;
+
+    // Editing. append() starts a new blank record, edit() changes the current
+    // one; post() stores the change, cancel() drops it.
+    void append();
+    void edit();
+    void post();
+    void cancel();
+    // Marks the current record deleted.
+    void deleteRecord();
+
+    // Field values of the current record (blank / zero / false when there is
+    // none). Strings come back without their trailing blanks.
+    std::u16string text(std::string_view fieldName) const;
+    long long integer(std::string_view fieldName) const;
+    double number(std::string_view fieldName) const;
+    bool boolean(std::string_view fieldName) const;
+    bool isBlank(std::string_view fieldName) const;
+
+    // Setting a field needs append() or edit() first. Strings longer than the
+    // field are cut to its width.
+    void setText(std::string_view fieldName, std::u16string_view value);
+    void setInteger(std::string_view fieldName, long long value);
+    void setNumber(std::string_view fieldName, double value);
+    void setBoolean(std::string_view fieldName, bool value);
+
+    // Moves to the first record (in stored order) whose fields equal the
+    // values, exactly and case-sensitively, trailing blanks aside. Fields are
+    // named joined by semicolons ("MATERIA;OFERTAMATRI"), one value each.
+    // Returns false, without moving, when none does.
+    bool locate(std::string_view fieldNames, const std::vector<std::u16string>& values);
+
+    // A filter of the form FIELD= 'value' (a quote inside the value doubled).
+    void setFilter(std::u16string_view expression);
+    void clearFilter();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace pasavel

@@ -1,0 +1,283 @@
+#include "formats/XmlDocument.h"
+
+#include "app/Error.h"
+#include "formats/AtomicFile.h"
+#include "formats/Encoding.h"
+
+#include <fstream>
+#include <iterator>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlsave.h>
+#include <libxml/xpath.h>
+
+namespace pasavel {
+
+namespace {
+
+const xmlChar* asXmlChar(const std::string& text)
+{
+    return reinterpret_cast<const xmlChar*>(text.c_str());
+}
+
+std::u16string fromXmlChar(const xmlChar* text)
+{
+    return text == nullptr ? std::u16string() : fromUtf8(reinterpret_cast<const char*>(text));
+}
+
+struct XmlFree {
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+using XmlString = std::unique_ptr<xmlChar, XmlFree>;
+
+struct ParserContextDeleter {
+    void operator()(xmlParserCtxt* context) const { xmlFreeParserCtxt(context); }
+};
+struct XPathContextDeleter {
+    void operator()(xmlXPathContext* context) const { xmlXPathFreeContext(context); }
+};
+struct XPathObjectDeleter {
+    void operator()(xmlXPathObject* object) const { xmlXPathFreeObject(object); }
+};
+struct BufferDeleter {
+    void operator()(xmlBuffer* buffer) const { xmlBufferFree(buffer); }
+};
+
+// libxml2 prints its diagnostics on standard error by default; the program
+// reports them itself, in Spanish, through Error.
+void ignoreDiagnostics(void*, const char*, ...) {}
+void ignoreStructuredDiagnostics(void*, xmlError*) {}
+
+void silenceLibxml()
+{
+    xmlSetGenericErrorFunc(nullptr, ignoreDiagnostics);
+    xmlSetStructuredErrorFunc(nullptr, ignoreStructuredDiagnostics);
+}
+
+// Network access off; entities kept as references; no DTD loaded or checked;
+// blank text between elements dropped.
+constexpr int parseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS;
+
+xmlDoc* checkParsed(xmlDoc* document, xmlParserCtxt* context, const std::string& description)
+{
+    if (document != nullptr && context->wellFormed)
+        return document;
+    if (document != nullptr)
+        xmlFreeDoc(document);
+    const xmlError* error = xmlCtxtGetLastError(context);
+    std::string where;
+    if (error != nullptr && error->line > 0)
+        where = " (línea " + std::to_string(error->line) + ")";
+    throw Error("El archivo «" + description + "» no es un documento XML válido" + where + ".");
+}
+
+} // namespace
+
+std::string XmlNode::name() const
+{
+    return m_node && m_node->name ? reinterpret_cast<const char*>(m_node->name) : std::string();
+}
+
+std::u16string XmlNode::text() const
+{
+    if (!m_node)
+        return {};
+    XmlString content(xmlNodeGetContent(m_node));
+    return fromXmlChar(content.get());
+}
+
+std::u16string XmlNode::markup() const
+{
+    if (!m_node)
+        return {};
+    std::unique_ptr<xmlBuffer, BufferDeleter> buffer(xmlBufferCreate());
+    xmlNodeDump(buffer.get(), m_node->doc, m_node, 0, 0);
+    return fromXmlChar(xmlBufferContent(buffer.get()));
+}
+
+std::vector<XmlNode> XmlNode::children(std::string_view elementName) const
+{
+    std::vector<XmlNode> found;
+    if (!m_node)
+        return found;
+    for (xmlNode* child = m_node->children; child != nullptr; child = child->next) {
+        if (child->type == XML_ELEMENT_NODE && child->ns == nullptr &&
+            reinterpret_cast<const char*>(child->name) == elementName)
+            found.emplace_back(child);
+    }
+    return found;
+}
+
+XmlNode XmlNode::firstChild() const
+{
+    return XmlNode(m_node ? m_node->children : nullptr);
+}
+
+std::size_t XmlNode::childCount() const
+{
+    std::size_t count = 0;
+    for (xmlNode* child = m_node ? m_node->children : nullptr; child != nullptr; child = child->next)
+        ++count;
+    return count;
+}
+
+void XmlNode::removeChild(XmlNode child)
+{
+    if (!m_node || !child || child.m_node->parent != m_node)
+        throw Error("El nodo «" + child.name() + "» no es hijo de «" + name() + "».");
+    xmlUnlinkNode(child.m_node);
+    xmlFreeNode(child.m_node);
+}
+
+XmlNode XmlNode::appendElement(std::string_view elementName)
+{
+    const std::string name(elementName);
+    xmlNode* element = xmlNewDocNode(m_node->doc, nullptr, asXmlChar(name), nullptr);
+    if (element == nullptr || xmlAddChild(m_node, element) == nullptr)
+        throw Error("No hay memoria para crear el elemento «" + name + "».");
+    return XmlNode(element);
+}
+
+void XmlNode::setAttribute(std::string_view attributeName, std::u16string_view value)
+{
+    const std::string name(attributeName);
+    const std::string utf8Value = toUtf8(value);
+    if (xmlSetProp(m_node, asXmlChar(name), asXmlChar(utf8Value)) == nullptr)
+        throw Error("No se pudo poner el atributo «" + name + "».");
+}
+
+std::u16string XmlNode::attribute(std::string_view attributeName) const
+{
+    const std::string name(attributeName);
+    XmlString value(xmlGetProp(m_node, asXmlChar(name)));
+    return fromXmlChar(value.get());
+}
+
+std::size_t XmlNode::attributeCount() const
+{
+    std::size_t count = 0;
+    for (xmlAttr* attribute = m_node ? m_node->properties : nullptr; attribute; attribute = attribute->next)
+        ++count;
+    return count;
+}
+
+std::string XmlNode::attributeName(std::size_t position) const
+{
+    xmlAttr* attribute = m_node ? m_node->properties : nullptr;
+    for (; attribute != nullptr && position > 0; --position)
+        attribute = attribute->next;
+    return attribute ? reinterpret_cast<const char*>(attribute->name) : std::string();
+}
+
+void XmlNode::setAttributeValue(std::size_t position, std::u16string_view value)
+{
+    const std::string name = attributeName(position);
+    if (name.empty())
+        throw Error("El elemento «" + this->name() + "» no tiene atributo en la posición " +
+                    std::to_string(position) + ".");
+    setAttribute(name, value);
+}
+
+void XmlNode::setText(std::u16string_view text)
+{
+    // xmlNodeSetContent would read '&' as the start of an entity reference;
+    // adding the content to an emptied node takes it literally.
+    xmlNodeSetContent(m_node, nullptr);
+    const std::string utf8Text = toUtf8(text);
+    xmlNodeAddContentLen(m_node, asXmlChar(utf8Text), static_cast<int>(utf8Text.size()));
+}
+
+void XmlDocument::DocumentDeleter::operator()(_xmlDoc* document) const
+{
+    xmlFreeDoc(document);
+}
+
+XmlDocument::XmlDocument(_xmlDoc* document) : m_document(document) {}
+XmlDocument::XmlDocument(XmlDocument&&) noexcept = default;
+XmlDocument& XmlDocument::operator=(XmlDocument&&) noexcept = default;
+XmlDocument::~XmlDocument() = default;
+
+XmlDocument XmlDocument::parseFile(const std::filesystem::path& path)
+{
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream)
+        throw Error("No se puede leer el archivo «" + path.string() + "».");
+    const std::string bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    return parseText(bytes, path.string());
+}
+
+XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& description)
+{
+    silenceLibxml();
+    std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
+    if (!context)
+        throw Error("No hay memoria para leer el archivo «" + description + "».");
+    xmlDoc* document = xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                         nullptr, parseOptions);
+    return XmlDocument(checkParsed(document, context.get(), description));
+}
+
+XmlNode XmlDocument::root() const
+{
+    return XmlNode(xmlDocGetRootElement(m_document.get()));
+}
+
+XmlNode XmlDocument::replaceRoot(std::string_view elementName)
+{
+    const std::string name(elementName);
+    xmlNode* element = xmlNewDocNode(m_document.get(), nullptr, asXmlChar(name), nullptr);
+    if (element == nullptr)
+        throw Error("No hay memoria para crear el elemento «" + name + "».");
+    xmlNode* oldRoot = xmlDocSetRootElement(m_document.get(), element);
+    if (oldRoot != nullptr)
+        xmlFreeNode(oldRoot);
+    return XmlNode(element);
+}
+
+std::vector<XmlNode> XmlDocument::select(const std::string& xpath) const
+{
+    std::unique_ptr<xmlXPathContext, XPathContextDeleter> context(xmlXPathNewContext(m_document.get()));
+    std::unique_ptr<xmlXPathObject, XPathObjectDeleter> result(
+        context ? xmlXPathEvalExpression(asXmlChar(xpath), context.get()) : nullptr);
+    if (!result)
+        throw Error("La expresión XPath «" + xpath + "» no es válida.");
+    std::vector<XmlNode> nodes;
+    if (result->type == XPATH_NODESET && result->nodesetval != nullptr) {
+        nodes.reserve(static_cast<std::size_t>(result->nodesetval->nodeNr));
+        for (int index = 0; index < result->nodesetval->nodeNr; ++index)
+            nodes.emplace_back(result->nodesetval->nodeTab[index]);
+    }
+    return nodes;
+}
+
+XmlNode XmlDocument::selectSingle(const std::string& xpath) const
+{
+    const std::vector<XmlNode> nodes = select(xpath);
+    return nodes.empty() ? XmlNode() : nodes.front();
+}
+
+std::string XmlDocument::declaredEncoding() const
+{
+    const xmlChar* encoding = m_document->encoding;
+    return encoding ? reinterpret_cast<const char*>(encoding) : std::string();
+}
+
+std::string XmlDocument::serialise() const
+{
+    const std::string declared = declaredEncoding();
+    const std::string encoding = declared.empty() ? "UTF-8" : declared;
+    xmlChar* bytes = nullptr;
+    int size = 0;
+    xmlDocDumpFormatMemoryEnc(m_document.get(), &bytes, &size, encoding.c_str(), 0);
+    if (bytes == nullptr)
+        throw Error("No se pudo escribir el documento en la codificación «" + encoding + "».");
+    XmlString owner(bytes);
+    return std::string(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(size));
+}
+
+void XmlDocument::save(const std::filesystem::path& path) const
+{
+    writeFileAtomically(path, serialise());
+}
+
+} // namespace pasavel

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct _xmlDoc;
+struct _xmlNode;
+
+namespace pasavel {
+
+// A cheap handle to an element or other node of an XmlDocument. The document
+// owns every node; a handle is valid while its document lives and the node is
+// attached.
+class XmlNode {
+public:
+    XmlNode() = default;
+    explicit XmlNode(_xmlNode* node) : m_node(node) {}
+
+    explicit operator bool() const { return m_node != nullptr; }
+    bool operator==(const XmlNode&) const = default;
+
+    std::string name() const;
+    // All text beneath the node, concatenated in document order.
+    std::u16string text() const;
+    // The node serialised as markup, with its attributes and content.
+    std::u16string markup() const;
+
+    // The direct element children with this name, in document order.
+    std::vector<XmlNode> children(std::string_view elementName) const;
+    XmlNode firstChild() const;
+    std::size_t childCount() const;
+
+    // Detaches the child and frees it; handles to it become invalid.
+    void removeChild(XmlNode child);
+    // Creates an element and attaches it as the last child.
+    XmlNode appendElement(std::string_view elementName);
+
+    // Places a new attribute after the existing ones, or replaces the value of
+    // an existing one in its place.
+    void setAttribute(std::string_view attributeName, std::u16string_view value);
+    std::u16string attribute(std::string_view attributeName) const;
+    std::size_t attributeCount() const;
+    std::string attributeName(std::size_t position) const;
+    void setAttributeValue(std::size_t position, std::u16string_view value);
+
+    // Replaces the content with exactly this text ('&' and '<' included).
+    void setText(std::u16string_view text);
+
+    _xmlNode* raw() const { return m_node; }
+
+private:
+    _xmlNode* m_node = nullptr;
+};
+
+// An XML document parsed without network access, without substituting
+// entities and without loading a DTD; white space that only separates
+// elements is dropped on parsing.
+class XmlDocument {
+public:
+    // Throws Error, naming the file and the line, when the file cannot be read
+    // or is not well-formed XML.
+    static XmlDocument parseFile(const std::filesystem::path& path);
+    static XmlDocument parseText(std::string_view bytes, const std::string& description);
+
+    XmlDocument(XmlDocument&&) noexcept;
+    XmlDocument& operator=(XmlDocument&&) noexcept;
+    ~XmlDocument();
+
+    XmlNode root() const;
+    // Makes a new element the root, in the old root's place among the
+    // top-level nodes; the old root is freed.
+    XmlNode replaceRoot(std::string_view elementName);
+
+    // Nodes matching an absolute XPath 1.0 location path, in document order.
+    std::vector<XmlNode> select(const std::string& xpath) const;
+    XmlNode selectSingle(const std::string& xpath) const;
+
+    // The encoding the XML declaration names, or empty when it names none.
+    std::string declaredEncoding() const;
+
+    // Writes the document in its declared encoding (UTF-8 when none), adding
+    // no white space inside the root; characters the encoding cannot hold
+    // become character references. The file is replaced atomically.
+    void save(const std::filesystem::path& path) const;
+    std::string serialise() const;
+
+private:
+    struct DocumentDeleter {
+        void operator()(_xmlDoc* document) const;
+    };
+    explicit XmlDocument(_xmlDoc* document);
+
+    std::unique_ptr<_xmlDoc, DocumentDeleter> m_document;
+};
+
+} // namespace pasavel

@@ -1,0 +1,136 @@
+#include "app/Error.h"
+#include "formats/ExchangeDocument.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace pasavel;
+
+namespace {
+
+XmlDocument parse(const std::string& text)
+{
+    return XmlDocument::parseText(text, "prueba.xml");
+}
+
+const char* const twoSections = R"(<?xml version="1.0" encoding="UTF-8"?>
+<SERVICIO>
+  <BLOQUE_DATOS>
+    <grupo_datos seq="MATERIAS">
+      <grupo_datos><dato nombre_dato="A">  uno  </dato><dato nombre_dato="B">dos</dato></grupo_datos>
+      <grupo_datos><dato nombre_dato="A">solo</dato><otro><dato>anidado</dato></otro></grupo_datos>
+    </grupo_datos>
+    <grupo_datos seq="materias"><grupo_datos><dato>x</dato><dato>y</dato></grupo_datos></grupo_datos>
+    <grupo_datos seq="MATERIAS">
+      <grupo_datos><dato>   </dato><dato>tres</dato></grupo_datos>
+    </grupo_datos>
+  </BLOQUE_DATOS>
+</SERVICIO>)";
+
+} // namespace
+
+TEST(ExchangeDocument, RecordsOfEqualSectionsComeInDocumentOrder)
+{
+    const XmlDocument document = parse(twoSections);
+    const auto records = sectionRecords(document, "MATERIAS");
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].value(0), u"uno");
+    EXPECT_EQ(records[0].untrimmedValue(0), u"  uno  ");
+    EXPECT_EQ(records[2].value(0), u"");
+    EXPECT_EQ(records[2].value(1), u"tres");
+    EXPECT_TRUE(sectionRecords(document, "AUSENTE").empty());
+    EXPECT_EQ(allSections(document).size(), 3u);
+    EXPECT_TRUE(hasDataBlock(document));
+}
+
+TEST(ExchangeDocument, GuardCountsOnlyDirectDatoChildren)
+{
+    const auto records = sectionRecords(parse(twoSections), "MATERIAS");
+    EXPECT_TRUE(records[0].passesGuard());
+    EXPECT_EQ(records[1].datoCount(), 1u);
+    EXPECT_FALSE(records[1].passesGuard());
+    EXPECT_EQ(records[1].value(1), u"");
+    EXPECT_EQ(records[1].value(7), u"");
+}
+
+TEST(ExchangeDocument, NameTestReadsTheFirstAttributeValueFromCharacterTwenty)
+{
+    const XmlDocument document = parse(R"(<SERVICIO><BLOQUE_DATOS><grupo_datos seq="MATERIAS"><grupo_datos>
+        <dato nombre_dato="X_MATERIAOMG">123</dato>
+        <dato nombre_dato="D_MATERIAC_LARGO">Lengua</dato>
+        <dato otro="1" nombre_dato="X_MATERIAOMG">7</dato>
+        <dato nombre_dato="X_MATERIA">7</dato>
+      </grupo_datos></grupo_datos></BLOQUE_DATOS></SERVICIO>)");
+    const auto record = sectionRecords(document, "MATERIAS").at(0);
+    EXPECT_TRUE(record.carriesName(0, "X_MATERIAOMG"));
+    EXPECT_FALSE(record.carriesName(0, "D_MATERIAC"));
+    EXPECT_TRUE(record.carriesName(1, "D_MATERIAC"));
+    EXPECT_FALSE(record.carriesName(2, "X_MATERIAOMG"));
+    EXPECT_FALSE(record.carriesName(3, "X_MATERIAOMG"));
+    EXPECT_FALSE(record.carriesName(9, "X_MATERIAOMG"));
+}
+
+TEST(ExchangeDocument, DocumentWithoutDataBlockOrNotWellFormed)
+{
+    EXPECT_FALSE(hasDataBlock(parse("<SERVICIO><OTRO/></SERVICIO>")));
+    try {
+        parse("<SERVICIO>\n<BLOQUE_DATOS>\n</SERVICIO>");
+        FAIL() << "a document that is not well-formed must be refused";
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("prueba.xml"), std::string::npos);
+        EXPECT_NE(std::string(error.what()).find("línea 3"), std::string::npos);
+    }
+    EXPECT_THROW(XmlDocument::parseFile("/no/existe.xml"), Error);
+}
+
+TEST(ExchangeDocument, ExternalEntityIsNotRead)
+{
+    test::TemporaryDirectory directory;
+    test::writeBytes(directory / "secreto.txt", "SECRETO");
+    const std::string text = "<?xml version=\"1.0\"?><!DOCTYPE SERVICIO [<!ENTITY e SYSTEM \"file://" +
+                             (directory / "secreto.txt").string() +
+                             "\">]><SERVICIO><BLOQUE_DATOS><grupo_datos seq=\"S\"><grupo_datos>"
+                             "<dato>&e;</dato><dato>b</dato></grupo_datos></grupo_datos></BLOQUE_DATOS></SERVICIO>";
+    const auto records = sectionRecords(parse(text), "S");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].value(0).find(u"SECRETO"), std::u16string::npos);
+}
+
+TEST(ExchangeDocument, OutputEnvelopeKeepsWhatStandsOutsideTheRoot)
+{
+    XmlDocument document = parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED" "ces -->\n"
+                                 "<SERVICIO modulo=\"X\"><BLOQUE_DATOS><grupo_datos seq=\"S\"/></BLOQUE_DATOS>"
+                                 "</SERVICIO>\n<!-- fin -->");
+    XmlNode block = replaceEnvelope(document, u"10/12/2026 9:05:00");
+    XmlNode year = appendGroup(block, "ANNO_ACADEMICO");
+    appendDato(year, "C_ANNO", u"2026");
+    XmlNode section = appendGroup(block, "HORARIOS_REGULARES");
+    setRegistros(section, 2);
+    appendDato(section, "N", 42);
+    appendDato(section, "T", u"Lengua & Literatura <1º> €");
+    EXPECT_EQ(document.serialise(),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED" "ces -->\n"
+              "<SERVICIO modulo=\"HORARIOS\" tipo=\"I\" autor=\"VELMORA\" fecha=\"10/12/2026 9:05:00\">"
+              "<BLOQUE_DATOS><grupo_datos seq=\"ANNO_ACADEMICO\"><dato nombre_dato=\"C_ANNO\">2026</dato>"
+              "</grupo_datos><grupo_datos seq=\"HORARIOS_REGULARES\" registros=\"2\">"
+              "<dato nombre_dato=\"N\">42</dato><dato nombre_dato=\"T\">Lengua &amp; Literatura &lt;1\xBA&gt; "
+              "&#8364;</dato></grupo_datos></BLOQUE_DATOS></SERVICIO>\n<!-- fin -->\n");
+}
+
+TEST(ExchangeDocument, SavedDocumentReadsBackAndReplacesTheFile)
+{
+    test::TemporaryDirectory directory;
+    XmlDocument document = parse("<SERVICIO><BLOQUE_DATOS/></SERVICIO>");
+    appendDato(appendGroup(replaceEnvelope(document, u"f"), "S"), "D", u"Música");
+    const auto path = directory / "salida.xml";
+    test::writeBytes(path, "anterior");
+    document.save(path);
+    const XmlDocument reread = XmlDocument::parseFile(path);
+    EXPECT_EQ(reread.root().attribute("autor"), u"VELMORA");
+    XmlNode section = reread.selectSingle("/SERVICIO/BLOQUE_DATOS/grupo_datos");
+    ASSERT_TRUE(section);
+    EXPECT_EQ(ExchangeRecord(section).value(0), u"Música");
+    EXPECT_EQ(section.attributeName(0), "seq");
+    section.setAttributeValue(0, u"T");
+    EXPECT_EQ(section.attribute("seq"), u"T");
+}

@@ -1,0 +1,327 @@
+#include "app/Error.h"
+#include "formats/AtomicFile.h"
+#include "formats/Table.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace pasavel;
+
+namespace {
+
+class TableTest : public ::testing::Test {
+protected:
+    test::TemporaryDirectory directory;
+
+    // A table of teachers with the field kinds the program writes.
+    void createTeachers()
+    {
+        Table::create(directory.path(), "PROFT",
+                      {stringField("ABREV", 10), stringField("NOMBRE", 20), integerField("DNI"),
+                       floatField("HORAS", 6, 1), booleanField("ACTIVO")});
+    }
+
+    void appendTeacher(Table& table, std::u16string abbreviation, std::u16string name)
+    {
+        table.append();
+        table.setText("ABREV", abbreviation);
+        table.setText("NOMBRE", name);
+        table.post();
+    }
+
+    std::vector<std::u16string> walk(Table& table, std::string_view field)
+    {
+        std::vector<std::u16string> values;
+        for (table.first(); !table.eof(); table.next())
+            values.push_back(table.text(field));
+        return values;
+    }
+
+    std::string errorOf(const std::function<void()>& action)
+    {
+        try {
+            action();
+        } catch (const Error& error) {
+            return error.what();
+        }
+        return "(sin error)";
+    }
+};
+
+} // namespace
+
+TEST_F(TableTest, ValuesReadBackAsStoredAndStringsAreCutToWidth)
+{
+    createTeachers();
+    {
+        Table table(directory.path(), "PROFT");
+        table.append();
+        table.setText("ABREV", u"  JGL  ");
+        table.setText("NOMBRE", u"José Ñúñez Ćirić de la Peña");
+        table.setInteger("DNI", -1234);
+        table.setNumber("HORAS", 4.0);
+        table.setBoolean("ACTIVO", true);
+        table.post();
+        appendTeacher(table, u"MRS", u"María");
+        table.close();
+    }
+    Table table(directory.path(), "PROFT", OpenMode::Exclusive);
+    ASSERT_EQ(table.recordCount(), 2u);
+    EXPECT_EQ(table.text("ABREV"), u"  JGL");
+    EXPECT_EQ(table.text("NOMBRE"), u"José Ñúñez Ciric de");
+    EXPECT_EQ(table.integer("DNI"), -1234);
+    EXPECT_EQ(table.text("HORAS"), u"4.0");
+    EXPECT_DOUBLE_EQ(table.number("HORAS"), 4.0);
+    EXPECT_TRUE(table.boolean("ACTIVO"));
+    table.next();
+    EXPECT_EQ(table.integer("DNI"), 0);
+    EXPECT_TRUE(table.isBlank("DNI"));
+    EXPECT_FALSE(table.boolean("ACTIVO"));
+    table.next();
+    EXPECT_TRUE(table.eof());
+}
+
+TEST_F(TableTest, LayoutFollowsTheLongestFieldName)
+{
+    Table::create(directory.path(), "CORTA", {stringField("OFERTAMATR", 5)});
+    Table::create(directory.path(), "LARGA", {stringField("X_NIVCONPAGLEG", 5), integerField("N")});
+    EXPECT_EQ(test::readBytes(directory / "CORTA.DBF")[0], 0x03);
+    EXPECT_EQ(test::readBytes(directory / "LARGA.DBF")[0], 0x04);
+    {
+        Table table(directory.path(), "LARGA");
+        table.append();
+        table.setText("X_NIVCONPAGLEG", u"ESO");
+        table.setInteger("N", 7);
+        table.close();
+    }
+    Table table(directory.path(), "LARGA");
+    EXPECT_EQ(table.fields().at(0).name, "X_NIVCONPAGLEG");
+    EXPECT_EQ(table.text("X_NIVCONPAGLEG"), u"ESO");
+    EXPECT_EQ(table.integer("N"), 7);
+}
+
+TEST_F(TableTest, CreateReplacesTableAndDeletesItsIndex)
+{
+    createTeachers();
+    {
+        Table table(directory.path(), "PROFT");
+        appendTeacher(table, u"A", u"a");
+    }
+    test::writeBytes(directory / "PROFT.MDX", "index");
+    test::writeBytes(directory / "proft.mdx", "index");
+    createTeachers();
+    EXPECT_FALSE(std::filesystem::exists(directory / "PROFT.MDX"));
+    EXPECT_FALSE(std::filesystem::exists(directory / "proft.mdx"));
+    Table table(directory.path(), "PROFT");
+    EXPECT_TRUE(table.isEmpty());
+    EXPECT_TRUE(table.eof());
+}
+
+TEST_F(TableTest, AppendingPostsThePendingRecord)
+{
+    Table::create(directory.path(), "PERIODOS", {stringField("CURSOANNO", 4), stringField("F_INICIO", 10)});
+    Table table(directory.path(), "PERIODOS");
+    table.append();
+    table.setText("CURSOANNO", u"2025");
+    table.append();
+    table.setText("CURSOANNO", u"2026");
+    table.setText("F_INICIO", u"01/09/2026");
+    table.post();
+    EXPECT_EQ(walk(table, "CURSOANNO"), (std::vector<std::u16string>{u"2025", u"2026"}));
+}
+
+TEST_F(TableTest, WritingWithoutEditingNamesTableAndField)
+{
+    Table::create(directory.path(), "PERIODOS", {stringField("F_INICIO", 10)});
+    Table table(directory.path(), "PERIODOS");
+    const std::string message = errorOf([&] { table.setText("F_INICIO", u"x"); });
+    EXPECT_NE(message.find("PERIODOS"), std::string::npos) << message;
+    EXPECT_NE(message.find("F_INICIO"), std::string::npos) << message;
+    EXPECT_NE(message.find("edición"), std::string::npos) << message;
+}
+
+TEST_F(TableTest, EditChangesTheCurrentRecordAndCancelDropsIt)
+{
+    createTeachers();
+    Table table(directory.path(), "PROFT");
+    appendTeacher(table, u"A", u"uno");
+    appendTeacher(table, u"B", u"dos");
+    table.first();
+    table.edit();
+    table.setText("NOMBRE", u"UNO");
+    table.next();
+    table.edit();
+    table.setText("NOMBRE", u"cancelado");
+    table.cancel();
+    EXPECT_EQ(walk(table, "NOMBRE"), (std::vector<std::u16string>{u"UNO", u"dos"}));
+    table.first();
+    table.deleteRecord();
+    EXPECT_EQ(walk(table, "NOMBRE"), (std::vector<std::u16string>{u"dos"}));
+}
+
+TEST_F(TableTest, LocateFindsFirstExactMatchIgnoringTrailingBlanks)
+{
+    Table::create(directory.path(), "ASIGNOMT2",
+                  {stringField("COD", 10), stringField("MATERIA", 20), stringField("OFERTAMATRI", 20)});
+    Table table(directory.path(), "ASIGNOMT2");
+    const std::vector<std::array<std::u16string, 3>> rows = {
+        {u"LCL", u"100", u"1ESO"}, {u"lcl", u"100", u"1ESO"}, {u"LCL2", u"100", u"2ESO"}, {u"LCL3", u"100", u"2ESO"}};
+    for (const auto& row : rows) {
+        table.append();
+        table.setText("COD", row[0]);
+        table.setText("MATERIA", row[1]);
+        table.setText("OFERTAMATRI", row[2]);
+    }
+    table.post();
+    EXPECT_TRUE(table.locate("MATERIA;OFERTAMATRI", {u"100", u"2ESO   "}));
+    EXPECT_EQ(table.text("COD"), u"LCL2");
+    EXPECT_TRUE(table.locate("COD", {u"lcl"}));
+    EXPECT_EQ(table.text("OFERTAMATRI"), u"1ESO");
+    EXPECT_FALSE(table.locate("COD", {u" LCL"}));
+    EXPECT_FALSE(table.locate("COD", {u"Ć"}));
+    EXPECT_EQ(table.text("COD"), u"lcl"); // a failed search does not move
+    EXPECT_THROW(table.locate("COD;NADA", {u"a", u"b"}), Error);
+    EXPECT_THROW(table.locate("COD", {u"a", u"b"}), Error);
+}
+
+TEST_F(TableTest, FilterShowsOnlyMatchingRecords)
+{
+    Table::create(directory.path(), "SOLUC", {stringField("PROF", 10), integerField("DIA")});
+    Table table(directory.path(), "SOLUC");
+    for (const auto& [teacher, day] : std::vector<std::pair<std::u16string, int>>{
+             {u"O'B", 1}, {u"JGL", 2}, {u"O'B", 3}, {u"o'b", 4}}) {
+        table.append();
+        table.setText("PROF", teacher);
+        table.setInteger("DIA", day);
+    }
+    table.post();
+    table.setFilter(u"PROF= 'O''B'");
+    EXPECT_EQ(table.recordCount(), 2u);
+    EXPECT_EQ(walk(table, "DIA"), (std::vector<std::u16string>{u"1", u"3"}));
+    table.setFilter(u"DIA= '2'");
+    EXPECT_EQ(walk(table, "PROF"), (std::vector<std::u16string>{u"JGL"}));
+    table.clearFilter();
+    EXPECT_EQ(table.recordCount(), 4u);
+    EXPECT_THROW(table.setFilter(u"PROF 'X'"), Error);
+    EXPECT_THROW(table.setFilter(u"PROF= 'X"), Error);
+    EXPECT_THROW(table.setFilter(u"NADA= 'X'"), Error);
+}
+
+TEST_F(TableTest, ErrorsNameTheTableFieldAndValue)
+{
+    createTeachers();
+    Table::create(directory.path(), "SOLUC", {stringField("DIA", 3)});
+    {
+        Table table(directory.path(), "SOLUC");
+        table.append();
+        table.setText("DIA", u"Lun");
+    }
+    Table soluc(directory.path(), "SOLUC");
+    const std::string notNumber = errorOf([&] { soluc.integer("DIA"); });
+    EXPECT_NE(notNumber.find("«DIA»"), std::string::npos) << notNumber;
+    EXPECT_NE(notNumber.find("«SOLUC»"), std::string::npos) << notNumber;
+    EXPECT_NE(notNumber.find("«Lun»"), std::string::npos) << notNumber;
+    EXPECT_NE(errorOf([&] { soluc.text("HORA"); }).find("no tiene el campo «HORA»"), std::string::npos);
+    EXPECT_NE(errorOf([&] { Table(directory.path(), "AULAT"); }).find("No se encuentra la tabla «AULAT»"),
+              std::string::npos);
+    Table teachers(directory.path(), "PROFT");
+    teachers.append();
+    EXPECT_NE(errorOf([&] { teachers.setInteger("HORAS", 1234567); }).find("no cabe"), std::string::npos);
+    EXPECT_THROW(Table::create(directory / "no-existe", "X", {stringField("A", 1)}), Error);
+    EXPECT_THROW(Table::create(directory.path(), "X", {stringField("minusculas", 1)}), Error);
+}
+
+TEST_F(TableTest, DamagedFilesAreRefusedWithAClearMessage)
+{
+    createTeachers();
+    const std::string good = test::readBytes(directory / "PROFT.DBF");
+    const std::vector<std::pair<std::string, std::string>> damaged = {
+        {"vacío", ""},
+        {"cabecera cortada", good.substr(0, 40)},
+        {"longitud de registro cero", [&] { auto bytes = good; bytes[10] = bytes[11] = 0; return bytes; }()},
+        {"registro más corto que los campos", [&] { auto bytes = good; bytes[10] = 5; return bytes; }()},
+    };
+    for (const auto& [description, bytes] : damaged) {
+        test::writeBytes(directory / "ROTA.DBF", bytes);
+        const std::string message = errorOf([&] { Table(directory.path(), "ROTA"); });
+        EXPECT_NE(message.find("La tabla «ROTA» está dañada"), std::string::npos) << description << ": " << message;
+    }
+}
+
+TEST_F(TableTest, HeaderCountBeyondTheFileAndDeletedRecordsAreNotSeen)
+{
+    createTeachers();
+    {
+        Table table(directory.path(), "PROFT");
+        for (auto name : {u"uno", u"dos", u"tres"})
+            appendTeacher(table, name, name);
+    }
+    std::string bytes = test::readBytes(directory / "PROFT.DBF");
+    const std::size_t headerLength = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+    const std::size_t recordLength = static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8;
+    bytes[headerLength + recordLength] = '*';         // "dos" deleted
+    bytes[4] = 9;                                      // nine records claimed
+    bytes.resize(headerLength + 3 * recordLength - 5); // the last one cut short
+    test::writeBytes(directory / "PROFT.DBF", bytes);
+    Table table(directory.path(), "PROFT");
+    EXPECT_EQ(walk(table, "NOMBRE"), (std::vector<std::u16string>{u"uno"}));
+    EXPECT_EQ(table.recordCount(), 1u);
+}
+
+TEST_F(TableTest, ExclusiveUseKeepsOtherProcessesOut)
+{
+    createTeachers();
+    const auto openInChild = [&](OpenMode mode) {
+        const pid_t child = fork();
+        if (child == 0) {
+            try {
+                Table table(directory.path(), "PROFT", mode);
+                _exit(0);
+            } catch (const Error&) {
+                _exit(1);
+            }
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    {
+        Table table(directory.path(), "PROFT", OpenMode::Exclusive);
+        EXPECT_EQ(openInChild(OpenMode::Shared), 1);
+        const std::string message = errorOf([&] { Table::create(directory.path(), "PROFT", {stringField("A", 1)}); });
+        EXPECT_NE(message.find("en uso por otro programa"), std::string::npos) << message;
+        appendTeacher(table, u"A", u"a");
+        table.close();
+        EXPECT_EQ(openInChild(OpenMode::Exclusive), 0);
+    }
+    Table shared(directory.path(), "PROFT", OpenMode::Shared);
+    EXPECT_EQ(openInChild(OpenMode::Shared), 0);
+    EXPECT_EQ(openInChild(OpenMode::Exclusive), 1);
+}
+
+TEST_F(TableTest, FailedWriteLeavesThePreviousFileIntact)
+{
+    const auto target = directory / "PROFT.DBF";
+    test::writeBytes(target, "anterior");
+    EXPECT_THROW(replaceFileAtomically(target,
+                                       [](const std::filesystem::path& temporary) {
+                                           test::writeBytes(temporary, "a medio");
+                                           throw Error("fallo al escribir");
+                                       }),
+                 Error);
+    EXPECT_EQ(test::readBytes(target), "anterior");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory.path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(TableTest, TableNamesMatchFilesInAnyLetterCase)
+{
+    createTeachers();
+    std::filesystem::rename(directory / "PROFT.DBF", directory / "proft.dbf");
+    EXPECT_TRUE(Table::exists(directory.path(), "PROFT"));
+    Table table(directory.path(), "PROFT");
+    EXPECT_EQ(table.fields().size(), 5u);
+}
