@@ -1,0 +1,153 @@
+#include "app/MainForm.h"
+
+#include "app/Error.h"
+#include "formats/Encoding.h"
+#include "formats/AtomicFile.h"
+#include "formats/ExchangeDocument.h"
+#include "formats/IniFile.h"
+#include "formats/NormalisedCopy.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace pasavel {
+
+namespace {
+
+std::string readChosenFile(const std::filesystem::path& path)
+{
+    std::ifstream stream(path, std::ios::binary);
+    if (!stream)
+        throw Error("No se puede leer el archivo «" + path.string() + "».");
+    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+}
+
+} // namespace
+
+MainForm::MainForm(UserInterface& userInterface, ProgramPaths paths)
+    : m_userInterface(userInterface), m_paths(std::move(paths))
+{
+}
+
+void MainForm::FormShow(const CommandLine& commandLine)
+{
+    if (!commandLine.twoParameters)
+        return;
+    if (commandLine.direction == "importar")
+        BImportarClick();
+    if (commandLine.direction == "exportar" && !m_closed)
+        BExportarClick();
+}
+
+void MainForm::FormClose()
+{
+    m_closed = true;
+    if (!embedded)
+        return;
+    writeIniValue(m_paths.programDirectory / "Velmora.ini", "Transformadores", "Transformado",
+                  std::to_string(runResult));
+}
+
+void MainForm::closeMainWindow()
+{
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_userInterface.closeMainWindow();
+}
+
+bool MainForm::chooseExistingFile()
+{
+    if (const auto chosen = m_userInterface.chooseExchangeFile())
+        filenameXML = *chosen;
+    std::error_code error;
+    if (!filenameXML.empty() && std::filesystem::is_regular_file(filenameXML, error))
+        return true;
+    m_userInterface.showMessage(u"No existe archivo");
+    if (embedded) {
+        runResult = -1;
+        closeMainWindow();
+    }
+    return false;
+}
+
+bool MainForm::loadChosenDocument()
+{
+    try {
+        // Parsed before the copy is written, so that a file that is no
+        // exchange document leaves nothing behind.
+        const std::string copyBytes = normalisedCopyBytes(readChosenFile(filenameXML));
+        XmlDocument document = XmlDocument::parseText(copyBytes, filenameXML.string());
+        if (!hasDataBlock(document)) {
+            throw Error("El archivo «" + filenameXML.string() +
+                        "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS.");
+        }
+        writeFileAtomically(normalisedCopyPath(filenameXML), copyBytes);
+        loadedDocument = std::move(document);
+        return true;
+    } catch (const Error& error) {
+        reportFailure(fromUtf8(error.what()));
+        return false;
+    }
+}
+
+void MainForm::reportFailure(const std::u16string& message)
+{
+    m_userInterface.showError(message);
+}
+
+void MainForm::BExportarClick()
+{
+    if (!chooseExistingFile() || !loadChosenDocument())
+        return;
+    BusyCursor busy(m_userInterface);
+    try {
+        runExportSteps();
+    } catch (const Error& error) {
+        busy.release();
+        reportFailure(fromUtf8(error.what()));
+        return;
+    } catch (const std::exception& error) {
+        busy.release();
+        reportFailure(u"Error inesperado: " + fromUtf8(error.what()));
+        return;
+    }
+    busy.release();
+    if (!m_closed)
+        completeRun();
+}
+
+void MainForm::runExportSteps()
+{
+    using Step = void (MainForm::*)();
+    static constexpr Step steps[] = {
+        &MainForm::CrearPeriodos,   &MainForm::CrearCursos,     &MainForm::CrearMaterias, &MainForm::CrearActividades,
+        &MainForm::CrearProfesores, &MainForm::CrearAulas,      &MainForm::CrearGrupos,   &MainForm::CrearAsignaciones,
+        &MainForm::CrearDiasHoras,  &MainForm::CrearCatalogos,
+    };
+    for (Step step : steps) {
+        (this->*step)();
+        // A forced exit in a dialog closes the main window: the run ends there.
+        if (m_closed)
+            return;
+    }
+}
+
+void MainForm::completeRun()
+{
+    runResult = 1;
+    m_userInterface.showMessage(u"Proceso finalizado");
+    m_userInterface.disableRunButtons();
+    if (embedded)
+        closeMainWindow();
+}
+
+void MainForm::BImportarClick()
+{
+    if (!chooseExistingFile())
+        return;
+    // FIXME: the import run arrives with the import itself.
+    m_userInterface.showError(u"La importación todavía no está disponible en esta versión de Pasavel.");
+}
+
+} // namespace pasavel

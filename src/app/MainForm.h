@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/CommandLine.h"
+#include "app/ProgramPaths.h"
+#include "app/UserInterface.h"
+#include "formats/XmlDocument.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace pasavel {
+
+// The main window's program state and runs, without any widget: the window
+// program, the batch runner and the tests all drive this class. Its handlers
+// keep the names of the window's controls and events.
+class MainForm {
+public:
+    MainForm(UserInterface& userInterface, ProgramPaths paths);
+
+    // Path of the exchange document last confirmed in the file dialog.
+    std::filesystem::path filenameXML;
+    // Retry flag: set when a dialog of the export had to be shown again.
+    bool result = false;
+    // 1 after a completed run, -1 when in embedded mode the chosen file was
+    // missing, 0 otherwise; left in Velmora.ini in embedded mode.
+    int runResult = 0;
+    bool embedded = false;
+    // The document the export steps read, parsed from the normalised copy.
+    std::optional<XmlDocument> loadedDocument;
+
+    const ProgramPaths& paths() const { return m_paths; }
+    UserInterface& userInterface() { return m_userInterface; }
+    bool isClosed() const { return m_closed; }
+
+    // When the window is first shown: with two parameters, starts the
+    // direction the first one names.
+    void FormShow(const CommandLine& commandLine);
+    // Whenever the main window closes: in embedded mode, leaves the run
+    // result in Velmora.ini.
+    void FormClose();
+
+    void BExportarClick();
+    void BImportarClick();
+
+    // Closes the main window; the run in progress stops after its current step.
+    void closeMainWindow();
+
+    // The export steps, in the order the export run calls them.
+    void CrearPeriodos();
+    void CrearCursos();
+    void CrearMaterias();
+    void CrearActividades();
+    void CrearProfesores();
+    void CrearAulas();
+    void CrearGrupos();
+    void CrearAsignaciones();
+    void CrearDiasHoras();
+    void CrearCatalogos();
+
+private:
+    // File dialog and missing-file check shared by both runs.
+    bool chooseExistingFile();
+    // Reads the chosen file's normalised copy; nothing is written when it is
+    // not an exchange document.
+    bool loadChosenDocument();
+    void runExportSteps();
+    void completeRun();
+    void reportFailure(const std::u16string& message);
+
+    UserInterface& m_userInterface;
+    ProgramPaths m_paths;
+    bool m_closed = false;
+};
+
+} // namespace pasavel

@@ -1,0 +1,7 @@
+#include "app/MainForm.h"
+
+namespace pasavel {
+
+void MainForm::CrearAsignaciones() {}
+
+} // namespace pasavel

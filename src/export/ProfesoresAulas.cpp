@@ -1,0 +1,9 @@
+#include "app/MainForm.h"
+
+namespace pasavel {
+
+void MainForm::CrearProfesores() {}
+
+void MainForm::CrearAulas() {}
+
+} // namespace pasavel

@@ -1,0 +1,141 @@
+#include "formats/IniFile.h"
+
+#include "app/Error.h"
+#include "formats/AtomicFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+namespace pasavel {
+
+namespace {
+
+// One line of the file with its own line break ("\r\n", "\n", "\r" or none).
+struct Line {
+    std::string_view content;
+    std::string_view lineBreak;
+};
+
+std::vector<Line> splitLines(std::string_view text)
+{
+    std::vector<Line> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back({text.substr(start), {}});
+            break;
+        }
+        const std::size_t breakLength = text.substr(end).starts_with("\r\n") ? 2 : 1;
+        lines.push_back({text.substr(start, end - start), text.substr(end, breakLength)});
+        start = end + breakLength;
+    }
+    return lines;
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    const auto isSpace = [](char character) { return character == ' ' || character == '\t'; };
+    while (!text.empty() && isSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool equalIgnoringCase(std::string_view left, std::string_view right)
+{
+    return left.size() == right.size() && std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+// The section a header line opens, or nothing when the line is no header.
+std::optional<std::string_view> sectionHeader(std::string_view content)
+{
+    const std::string_view text = trimmed(content);
+    if (text.size() < 2 || text.front() != '[' || text.find(']') == std::string_view::npos)
+        return std::nullopt;
+    return trimmed(text.substr(1, text.find(']') - 1));
+}
+
+bool isKeyLine(std::string_view content, std::string_view key)
+{
+    const std::string_view text = trimmed(content);
+    if (text.starts_with(";") || text.starts_with("#"))
+        return false;
+    const std::size_t equals = text.find('=');
+    return equals != std::string_view::npos && equalIgnoringCase(trimmed(text.substr(0, equals)), key);
+}
+
+} // namespace
+
+std::string withIniValue(std::string_view text, std::string_view section, std::string_view key,
+                         std::string_view value)
+{
+    const std::vector<Line> lines = splitLines(text);
+    // New lines follow the file's own line breaks; a new file gets Windows ones.
+    const auto withBreak = std::find_if(lines.begin(), lines.end(), [](const Line& line) { return !line.lineBreak.empty(); });
+    const std::string newline = withBreak == lines.end() ? "\r\n" : std::string(withBreak->lineBreak);
+    const std::string keyLine = std::string(key) + "=" + std::string(value);
+
+    std::size_t sectionStart = lines.size();
+    std::size_t insertAt = lines.size();
+    for (std::size_t index = 0; index < lines.size(); ++index) {
+        const auto header = sectionHeader(lines[index].content);
+        if (sectionStart == lines.size()) {
+            if (header && equalIgnoringCase(*header, section))
+                sectionStart = insertAt = index + 1;
+            continue;
+        }
+        if (header)
+            break;
+        if (isKeyLine(lines[index].content, key)) {
+            // Replace the value in place; the line keeps its own line break.
+            std::string result;
+            for (std::size_t other = 0; other < lines.size(); ++other) {
+                result += other == index ? std::string_view(keyLine) : lines[other].content;
+                result += lines[other].lineBreak;
+            }
+            return result;
+        }
+        if (!trimmed(lines[index].content).empty())
+            insertAt = index + 1;
+    }
+
+    std::string result;
+    const auto appendLine = [&](std::string_view content, std::string_view lineBreak) {
+        result += content;
+        result += lineBreak;
+    };
+    for (std::size_t index = 0; index < insertAt; ++index)
+        appendLine(lines[index].content, index + 1 == insertAt && lines[index].lineBreak.empty()
+                                             ? std::string_view(newline)
+                                             : lines[index].lineBreak);
+    if (sectionStart == lines.size())
+        appendLine("[" + std::string(section) + "]", newline);
+    appendLine(keyLine, newline);
+    for (std::size_t index = insertAt; index < lines.size(); ++index)
+        appendLine(lines[index].content, lines[index].lineBreak);
+    return result;
+}
+
+void writeIniValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                   std::string_view value)
+{
+    std::string text;
+    std::error_code error;
+    if (std::filesystem::exists(file, error)) {
+        std::ifstream stream(file, std::ios::binary);
+        if (!stream)
+            throw Error("No se puede leer el archivo " + file.string() + ".");
+        text.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+    }
+    writeFileAtomically(file, withIniValue(text, section, key, value));
+}
+
+} // namespace pasavel

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace pasavel {
+
+// Sets one key of one section of an INI file and keeps every other line byte
+// for byte. Sections and keys are matched without regard to letter case, as
+// Windows does; a missing key is added at the end of its section, a missing
+// section at the end of the file, a missing file is created. The file is
+// replaced atomically.
+void writeIniValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
+                   std::string_view value);
+
+// The same change on the file's text, for a file that may not exist yet
+// (empty text).
+std::string withIniValue(std::string_view text, std::string_view section, std::string_view key,
+                         std::string_view value);
+
+} // namespace pasavel
