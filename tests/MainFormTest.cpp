@@ -1,0 +1,140 @@
+#include "app/MainForm.h"
+#include "ScriptedInterface.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace pasavel;
+
+namespace {
+
+class MainFormTest : public ::testing::Test {
+protected:
+    test::TemporaryDirectory directory;
+    test::ScriptedInterface userInterface;
+    MainForm form{userInterface, paths()};
+
+    ProgramPaths paths()
+    {
+        std::filesystem::create_directory(directory / "VTEMP");
+        std::filesystem::create_directory(directory / "bin");
+        return {directory / "VTEMP", directory / "bin", directory / "bin" / "RAICESMATERIAS.DBF"};
+    }
+
+    std::filesystem::path writeDocument(const std::string& name, const std::string& text)
+    {
+        test::writeBytes(directory / name, text);
+        return directory / name;
+    }
+
+    std::string ini() { return test::readBytes(directory / "bin" / "Velmora.ini"); }
+};
+
+const char* const minimalDocument = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+                                    "<SERVICIO><BLOQUE_DATOS/></SERVICIO>\n";
+
+} // namespace
+
+TEST_F(MainFormTest, CompletedExportLeavesCopyResultAndDisabledButtons)
+{
+    const auto chosen = writeDocument("centro.xml", minimalDocument);
+    userInterface.fileAnswers = {chosen};
+    form.BExportarClick();
+    EXPECT_EQ(form.runResult, 1);
+    EXPECT_EQ(userInterface.messages, std::vector<std::string>{"Proceso finalizado"});
+    EXPECT_TRUE(userInterface.errors.empty());
+    EXPECT_TRUE(userInterface.runButtonsDisabled);
+    EXPECT_FALSE(userInterface.busy);
+    EXPECT_EQ(userInterface.busyChanges, 2);
+    EXPECT_TRUE(std::filesystem::exists(directory / "centro.xml-copia"));
+    EXPECT_TRUE(form.loadedDocument.has_value());
+    EXPECT_FALSE(userInterface.mainWindowClosed);
+    form.FormClose();
+    EXPECT_FALSE(std::filesystem::exists(directory / "bin" / "Velmora.ini")) << "stand-alone writes no INI";
+}
+
+TEST_F(MainFormTest, EmbeddedExportClosesAndLeavesResultInIni)
+{
+    form.embedded = true;
+    userInterface.fileAnswers = {writeDocument("centro.xml", minimalDocument)};
+    form.FormShow(readCommandLine({"EXPORTAR", "3a00007"}));
+    EXPECT_EQ(form.runResult, 1);
+    EXPECT_TRUE(userInterface.mainWindowClosed);
+    form.FormClose();
+    EXPECT_EQ(ini(), "[Transformadores]\r\nTransformado=1\r\n");
+}
+
+TEST_F(MainFormTest, MissingFileStandAloneAndEmbedded)
+{
+    // Cancelled before any file was chosen: the path is empty.
+    userInterface.fileAnswers = {{}};
+    form.BExportarClick();
+    EXPECT_EQ(userInterface.messages, std::vector<std::string>{"No existe archivo"});
+    EXPECT_EQ(form.runResult, 0);
+    EXPECT_FALSE(userInterface.mainWindowClosed);
+
+    form.embedded = true;
+    userInterface.fileAnswers = {directory / "no-existe.xml"};
+    form.BExportarClick();
+    EXPECT_EQ(form.runResult, -1);
+    EXPECT_TRUE(userInterface.mainWindowClosed);
+    form.FormClose();
+    EXPECT_EQ(ini(), "[Transformadores]\r\nTransformado=-1\r\n");
+    EXPECT_FALSE(std::filesystem::exists(directory / "no-existe.xml-copia"));
+}
+
+TEST_F(MainFormTest, CancelledDialogKeepsTheEarlierFile)
+{
+    const auto chosen = writeDocument("centro.xml", minimalDocument);
+    userInterface.fileAnswers = {chosen, {}};
+    form.BExportarClick();
+    std::filesystem::remove(directory / "centro.xml-copia");
+    form.BExportarClick();
+    EXPECT_EQ(form.filenameXML, chosen);
+    EXPECT_TRUE(std::filesystem::exists(directory / "centro.xml-copia"));
+}
+
+TEST_F(MainFormTest, FileThatIsNoExchangeDocumentEndsTheRunBeforeWriting)
+{
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"roto.xml", "<SERVICIO><BLOQUE_DATOS></SERVICIO>"},
+        {"otro.xml", "<SERVICIO><DATOS/></SERVICIO>"},
+        {"vacio.xml", ""},
+    };
+    for (const auto& [name, text] : cases) {
+        userInterface.errors.clear();
+        userInterface.fileAnswers = {writeDocument(name, text)};
+        form.BExportarClick();
+        ASSERT_EQ(userInterface.errors.size(), 1u) << name;
+        EXPECT_NE(userInterface.errors[0].find(name), std::string::npos) << userInterface.errors[0];
+        EXPECT_FALSE(std::filesystem::exists(directory / (name + "-copia"))) << name;
+        EXPECT_EQ(form.runResult, 0);
+        EXPECT_FALSE(userInterface.runButtonsDisabled);
+        EXPECT_FALSE(userInterface.busy);
+    }
+}
+
+TEST_F(MainFormTest, UnknownDirectionStartsNothing)
+{
+    form.FormShow(readCommandLine({"otra", "1"}));
+    form.FormShow(readCommandLine({"exportar"}));
+    EXPECT_TRUE(userInterface.messages.empty());
+    EXPECT_TRUE(userInterface.fileAnswers.empty());
+}
+
+TEST(CommandLine, TwoParametersSelectDirectionAndHostWindow)
+{
+    const CommandLine embedded = readCommandLine({"EXPORTAR", "3A0f7"});
+    EXPECT_TRUE(embedded.twoParameters);
+    EXPECT_EQ(embedded.direction, "exportar");
+    EXPECT_EQ(embedded.hostWindow, 0x3A0F7u);
+    EXPECT_TRUE(embedded.handleError.empty());
+
+    const CommandLine notHexadecimal = readCommandLine({"importar", "0x3A"});
+    EXPECT_TRUE(notHexadecimal.twoParameters);
+    EXPECT_FALSE(notHexadecimal.hostWindow);
+    EXPECT_FALSE(notHexadecimal.handleError.empty());
+
+    EXPECT_FALSE(readCommandLine({"exportar"}).twoParameters);
+    EXPECT_FALSE(readCommandLine({"exportar", "1", "2"}).twoParameters);
+}
