@@ -27,7 +27,7 @@ BatchResult runCli(const std::vector<std::string>& arguments)
 TEST(BatchRunner, UsageAndExitCodes)
 {
     test::TemporaryDirectory directory;
-    test::writeBytes(directory / "centro.xml", "<SERVICIO><BLOQUE_DATOS/></SERVICIO>");
+    test::writeBytes(directory / "centro.xml", test::minimalExchangeDocument());
     test::writeBytes(directory / "roto.xml", "<SERVICIO>");
     const std::string vtemp = directory.path().string();
 
@@ -49,4 +49,43 @@ TEST(BatchRunner, UsageAndExitCodes)
     const BatchResult completed = runCli({"exportar", (directory / "centro.xml").string(), "--vtemp", vtemp});
     EXPECT_EQ(completed.exitCode, batchCompleted) << completed.err;
     EXPECT_TRUE(completed.out.ends_with("Proceso finalizado\n"));
+}
+
+TEST(BatchRunner, CourseCodingsComeFromTheLevelsFile)
+{
+    test::TemporaryDirectory directory;
+    std::string document = test::minimalExchangeDocument();
+    document.insert(document.find("</BLOQUE_DATOS>"),
+                    "<grupo_datos seq=\"CURSOS_DEL_CENTRO\">"
+                    "<grupo_datos><dato>1ESO</dato><dato>1º ESO</dato></grupo_datos>"
+                    "<grupo_datos><dato>2ESO</dato><dato>2º ESO</dato></grupo_datos></grupo_datos>");
+    test::writeBytes(directory / "centro.xml", document);
+    test::writeBytes(directory / "incompleto.csv", "1ESO;ESO;1\n");
+    test::writeBytes(directory / "completo.csv", "\xEF\xBB\xBF" "1ESO;ESO;1\r\n\r\n 2ESO ; ESO;2\r\n");
+    test::writeBytes(directory / "malo.csv", "1ESO;ESO\n");
+    const std::vector<std::string> run = {"exportar", (directory / "centro.xml").string(), "--vtemp",
+                                          directory.path().string(), "--niveles"};
+    const auto with = [&](const std::string& levels, std::vector<std::string> extra = {}) {
+        std::vector<std::string> arguments = run;
+        arguments.push_back((directory / levels).string());
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return runCli(arguments);
+    };
+
+    const BatchResult malformed = with("malo.csv");
+    EXPECT_EQ(malformed.exitCode, batchAnswersInvalid);
+    EXPECT_NE(malformed.err.find("línea 1"), std::string::npos) << malformed.err;
+    EXPECT_FALSE(std::filesystem::exists(directory / "CURSOST.DBF")) << "checked before any table is touched";
+
+    const BatchResult gaps = with("incompleto.csv");
+    EXPECT_EQ(gaps.exitCode, batchAnswersInvalid);
+    EXPECT_NE(gaps.err.find("2ESO"), std::string::npos) << gaps.err;
+    EXPECT_EQ(gaps.err.find("1ESO"), std::string::npos) << gaps.err;
+    EXPECT_FALSE(std::filesystem::exists(directory / "CURSOST2.DBF"));
+
+    EXPECT_EQ(with("completo.csv").exitCode, batchCompleted);
+    EXPECT_TRUE(std::filesystem::exists(directory / "CURSOST2.DBF"));
+    // Earlier codings are taken over by default, and can be discarded.
+    EXPECT_EQ(with("incompleto.csv").exitCode, batchCompleted);
+    EXPECT_EQ(with("incompleto.csv", {"--descartar"}).exitCode, batchAnswersInvalid);
 }

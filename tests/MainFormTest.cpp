@@ -30,8 +30,7 @@ protected:
     std::string ini() { return test::readBytes(directory / "bin" / "Velmora.ini"); }
 };
 
-const char* const minimalDocument = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
-                                    "<SERVICIO><BLOQUE_DATOS/></SERVICIO>\n";
+const std::string minimalDocument = test::minimalExchangeDocument();
 
 } // namespace
 

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "app/UserInterface.h"
+#include "dialogs/Cursos.h"
+#include "dialogs/Plantihoras.h"
 #include "formats/Encoding.h"
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,7 +18,18 @@ public:
     // Answers of the file dialog, in order; an empty path cancels it.
     std::deque<std::filesystem::path> fileAnswers;
 
+    // Answers to OK/Cancel questions, in order; OK when the script runs out.
+    std::deque<bool> questionAnswers;
+    // What the user does in each showing of the two dialogs, in order. When
+    // the script runs out: the course dialog is confirmed as it stands, and
+    // the time-frame dialog is closed with nothing selected.
+    std::deque<std::function<void(CursosLogic&)>> courseDialogScript;
+    std::deque<std::function<void(PlantillasLogic&)>> frameDialogScript;
+
     std::vector<std::string> messages; // UTF-8, in the order shown
+    std::vector<std::string> questions;
+    int courseDialogShowings = 0;
+    int frameDialogShowings = 0;
     std::vector<std::string> errors;
     bool busy = false;
     int busyChanges = 0;
@@ -32,6 +46,38 @@ public:
     }
     void showMessage(std::u16string_view text) override { messages.push_back(toUtf8(text)); }
     void showError(std::u16string_view text) override { errors.push_back(toUtf8(text)); }
+    bool askOkCancel(std::u16string_view, std::u16string_view text) override
+    {
+        questions.push_back(toUtf8(text));
+        if (questionAnswers.empty())
+            return true;
+        const bool answer = questionAnswers.front();
+        questionAnswers.pop_front();
+        return answer;
+    }
+    void showCourseDialog(CursosLogic& dialog) override
+    {
+        ++courseDialogShowings;
+        dialog.FormShow();
+        if (courseDialogScript.empty()) {
+            dialog.BitBtn1Click();
+            return;
+        }
+        const auto script = courseDialogScript.front();
+        courseDialogScript.pop_front();
+        script(dialog);
+    }
+    void showFrameDialog(PlantillasLogic& dialog) override
+    {
+        ++frameDialogShowings;
+        dialog.FormActivate();
+        if (!frameDialogScript.empty()) {
+            const auto script = frameDialogScript.front();
+            frameDialogScript.pop_front();
+            script(dialog);
+        }
+        dialog.FormClose(*this);
+    }
     void setBusy(bool value) override
     {
         busy = value;

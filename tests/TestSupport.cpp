@@ -55,6 +55,17 @@ CommandResult runCommand(const std::string& command)
     return result;
 }
 
+std::string minimalExchangeDocument()
+{
+    return "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n"
+           "<SERVICIO><BLOQUE_DATOS>\n"
+           "<grupo_datos seq=\"ANNO_ACADEMICO\"><dato nombre_dato=\"C_ANNO\">2025</dato>"
+           "<dato nombre_dato=\"F_INICIO\">15/09/2025</dato><dato nombre_dato=\"F_FIN\">22/06/2026</dato>"
+           "</grupo_datos>\n"
+           "<grupo_datos seq=\"CENTRO\"/>\n"
+           "</BLOQUE_DATOS></SERVICIO>\n";
+}
+
 bool pythonHasModule(const std::string& module)
 {
     return runCommand(std::string(PASAVEL_PYTHON) + " -c 'import " + module + "'").exitCode == 0;

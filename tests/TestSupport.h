@@ -31,6 +31,9 @@ struct CommandResult {
 };
 CommandResult runCommand(const std::string& command);
 
+// The smallest exchange document a whole export run accepts.
+std::string minimalExchangeDocument();
+
 // Whether Debian's python3 can import this module (the interoperability peers).
 bool pythonHasModule(const std::string& module);
 

@@ -1,9 +1,16 @@
 #include "app/BatchRunner.h"
 
+#include "app/Clipper.h"
 #include "app/MainForm.h"
+#include "dialogs/Cursos.h"
+#include "dialogs/Plantihoras.h"
 #include "formats/Encoding.h"
 
+#include <algorithm>
+#include <fstream>
+#include <map>
 #include <ostream>
+#include <sstream>
 
 #ifndef PASAVEL_VERSION
 #define PASAVEL_VERSION "desarrollo"
@@ -30,6 +37,11 @@ const char* const usage =
     "  --descartar        descarta los niveles y cursos de una exportación anterior\n"
     "  --marcos COD[,COD] marcos horarios que se aplican cuando el documento tiene dos o más\n";
 
+struct Coding {
+    std::u16string nivel;
+    std::u16string curso;
+};
+
 struct BatchOptions {
     std::string direction;
     std::filesystem::path document;
@@ -38,7 +50,39 @@ struct BatchOptions {
     std::optional<std::filesystem::path> niveles;
     bool recuperar = true;
     std::optional<std::string> marcos;
+    // The levels file, read before the run: course key -> what the user types.
+    std::map<std::u16string, Coding> codings;
 };
+
+// Reads CLAVE;NIVEL;CURSO lines; returns false, after saying why, when the
+// file cannot be read or a line is not of that form.
+bool readCodings(const std::filesystem::path& file, std::map<std::u16string, Coding>& codings, std::ostream& err)
+{
+    std::ifstream stream(file, std::ios::binary);
+    if (!stream) {
+        err << "No se puede leer el archivo de niveles «" << file.string() << "».\n";
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(stream, line); ++number) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (number == 1 && line.starts_with("\xEF\xBB\xBF"))
+            line.erase(0, 3);
+        if (AllTrim(fromUtf8(line)).empty())
+            continue;
+        const std::size_t first = line.find(';');
+        const std::size_t second = first == std::string::npos ? first : line.find(';', first + 1);
+        if (second == std::string::npos || line.find(';', second + 1) != std::string::npos) {
+            err << "La línea " << number << " del archivo de niveles «" << file.string()
+                << "» no tiene la forma CLAVE;NIVEL;CURSO: " << line << "\n";
+            return false;
+        }
+        codings[AllTrim(fromUtf8(line.substr(0, first)))] = {fromUtf8(line.substr(first + 1, second - first - 1)),
+                                                            fromUtf8(line.substr(second + 1))};
+    }
+    return true;
+}
 
 // Reads the options; returns nothing, after saying why, on wrong usage.
 std::optional<BatchOptions> readOptions(const std::vector<std::string>& arguments, std::ostream& err)
@@ -85,6 +129,69 @@ public:
     std::optional<std::filesystem::path> chooseExchangeFile() override { return m_options.document; }
     void showMessage(std::u16string_view text) override { m_out << toUtf8(text) << std::endl; }
     void showError(std::u16string_view text) override { m_err << toUtf8(text) << std::endl; }
+    // The only question is whether to take over earlier codings.
+    bool askOkCancel(std::u16string_view, std::u16string_view) override { return m_options.recuperar; }
+
+    void showCourseDialog(CursosLogic& dialog) override
+    {
+        dialog.FormShow();
+        for (std::size_t row = 0; row < dialog.rowCount(); ++row) {
+            const auto coding = m_options.codings.find(dialog.course(row).clave);
+            if (coding == m_options.codings.end())
+                continue;
+            dialog.moveTo(row);
+            dialog.setNivel(coding->second.nivel);
+            dialog.setCurso(coding->second.curso);
+        }
+        dialog.post();
+        const std::vector<std::u16string> gaps = dialog.coursesWithGaps();
+        if (gaps.empty()) {
+            dialog.BitBtn1Click();
+            return;
+        }
+        // Nobody can complete the grid here: end as the forced exit does.
+        m_err << "Faltan el NIVEL o el CURSO de estos cursos (indíquelos en --niveles como CLAVE;NIVEL;CURSO):";
+        for (const std::u16string& key : gaps)
+            m_err << " " << toUtf8(key);
+        m_err << std::endl;
+        m_answersFailed = true;
+        dialog.BitBtn2Click();
+    }
+
+    void showFrameDialog(PlantillasLogic& dialog) override
+    {
+        dialog.FormActivate();
+        std::vector<std::u16string> wanted;
+        if (m_options.marcos) {
+            std::istringstream codes(*m_options.marcos);
+            for (std::string code; std::getline(codes, code, ',');)
+                wanted.push_back(AllTrim(fromUtf8(code)));
+        }
+        std::vector<std::u16string> unknown;
+        for (const std::u16string& code : wanted) {
+            const auto& frames = dialog.frameCodes();
+            const auto found = std::find_if(frames.begin(), frames.end(),
+                                            [&](const std::u16string& frame) { return AllTrim(frame) == code; });
+            if (found == frames.end())
+                unknown.push_back(code);
+            else
+                dialog.setSelected(static_cast<std::size_t>(found - frames.begin()), true);
+        }
+        dialog.FormClose(*this);
+        if (dialog.resultMH && unknown.empty())
+            return;
+        std::u16string available;
+        for (const std::u16string& frame : dialog.frameCodes())
+            available += (available.empty() ? u"" : u", ") + AllTrim(frame);
+        std::u16string reason = wanted.empty() ? u"Indique con --marcos uno o dos marcos horarios"
+                                               : u"La elección de --marcos no es válida";
+        for (const std::u16string& code : unknown)
+            reason += u" («" + code + u"» no existe)";
+        reason += u". Marcos del documento: " + (available.empty() ? u"ninguno" : available) + u".";
+        m_answersFailed = true;
+        dialog.abandon(reason);
+    }
+
     void setBusy(bool) override {}
     void disableRunButtons() override {}
     void closeMainWindow() override {}
@@ -114,6 +221,9 @@ int runBatch(const std::vector<std::string>& arguments, const std::filesystem::p
     const std::optional<BatchOptions> options = readOptions(arguments, err);
     if (!options)
         return batchUsage;
+    BatchOptions checked = *options;
+    if (checked.niveles && !readCodings(*checked.niveles, checked.codings, err))
+        return batchAnswersInvalid;
 
     ProgramPaths paths = ProgramPaths::forExecutable(executable);
     if (options->vtemp)
@@ -121,9 +231,9 @@ int runBatch(const std::vector<std::string>& arguments, const std::filesystem::p
     if (options->materias)
         paths.materiasTable = *options->materias;
 
-    BatchInterface userInterface(*options, out, err);
+    BatchInterface userInterface(checked, out, err);
     MainForm form(userInterface, paths);
-    if (options->direction == "exportar")
+    if (checked.direction == "exportar")
         form.BExportarClick();
     else
         form.BImportarClick();

@@ -6,6 +6,9 @@
 
 namespace pasavel {
 
+class CursosLogic;
+class PlantillasLogic;
+
 // Every exchange between a run and the person using the program goes through
 // this interface: the window program shows real dialogs, the batch runner
 // answers from its options, the tests answer from a script.
@@ -20,6 +23,17 @@ public:
     virtual void showMessage(std::u16string_view text) = 0;
     // An error that ended a run.
     virtual void showError(std::u16string_view text) = 0;
+    // A question with a warning icon and the buttons OK and Cancel; true for OK.
+    virtual bool askOkCancel(std::u16string_view caption, std::u16string_view text) = 0;
+
+    // The level and course dialog, shown modally: returns when it has closed.
+    // The dialog's logic decides everything; the interface only lets the user
+    // (or a script) work it: FormShow first, then edits, then one of
+    // BitBtn1Click, BitBtn2Click or closeBox.
+    virtual void showCourseDialog(CursosLogic& dialog) = 0;
+    // The time-frame dialog, shown modally: FormActivate first, then clicks
+    // in the frames list, then FormClose.
+    virtual void showFrameDialog(PlantillasLogic& dialog) = 0;
 
     // The hourglass during a run.
     virtual void setBusy(bool busy) = 0;

@@ -1,9 +1,119 @@
+// School year and courses: PERIODOS and CURSOST, and the level and course
+// dialog that completes CURSOST.
+#include "app/Error.h"
 #include "app/MainForm.h"
+#include "dialogs/Cursos.h"
+#include "formats/Encoding.h"
+#include "formats/ExchangeDocument.h"
+#include "formats/Table.h"
 
 namespace pasavel {
 
-void MainForm::CrearPeriodos() {}
+namespace {
 
-void MainForm::CrearCursos() {}
+struct SchoolYear {
+    std::u16string year;
+    std::u16string firstDay;
+    std::u16string lastDay;
+};
+
+std::string sectionName(const ExchangeRecord& section)
+{
+    return toUtf8(section.element().attribute("seq"));
+}
+
+// The school year of the first two sections, as records of PERIODOS: one per
+// section with more than one value. When the last one lacks a date, both
+// dates come from the first time frame.
+std::vector<SchoolYear> readSchoolYears(const XmlDocument& document)
+{
+    const std::vector<ExchangeRecord> sections = allSections(document);
+    if (sections.size() < 2) {
+        throw Error("El documento no tiene las dos secciones iniciales de las que se toman el curso escolar y "
+                    "sus fechas de inicio y fin.");
+    }
+    std::vector<SchoolYear> years;
+    for (const ExchangeRecord& section : {sections[0], sections[1]}) {
+        if (!section.passesGuard())
+            continue;
+        if (section.datoCount() < 3) {
+            throw Error("La sección «" + sectionName(section) +
+                        "» del documento da el curso escolar y su primer día, pero no su último día.");
+        }
+        years.push_back({section.value(0), section.value(1), section.value(2)});
+    }
+    if (years.empty()) {
+        throw Error("El documento no indica el curso escolar: ninguna de sus dos secciones iniciales tiene el "
+                    "curso y sus fechas.");
+    }
+    SchoolYear& open = years.back();
+    if (open.firstDay.empty() || open.lastDay.empty()) {
+        const std::vector<ExchangeRecord> frames = sectionRecords(document, "JORNADAS_ESCOLARES");
+        if (frames.empty()) {
+            throw Error("Faltan las fechas de inicio y fin del curso escolar y el documento no tiene ninguna "
+                        "jornada escolar (JORNADAS_ESCOLARES) de la que tomarlas.");
+        }
+        if (frames[0].passesGuard()) {
+            if (frames[0].datoCount() < 4) {
+                throw Error("Faltan las fechas de inicio y fin del curso escolar y la primera jornada escolar "
+                            "(JORNADAS_ESCOLARES) del documento no tiene su fecha de fin.");
+            }
+            open.firstDay = frames[0].value(2);
+            open.lastDay = frames[0].value(3);
+        }
+    }
+    return years;
+}
+
+} // namespace
+
+void MainForm::CrearPeriodos()
+{
+    // Read first, so that a document without a school year leaves the table as it was.
+    const std::vector<SchoolYear> years = readSchoolYears(*loadedDocument);
+    Table::create(m_paths.vtemp, "PERIODOS",
+                  {stringField("CURSOANNO", 4), stringField("F_INICIO", 10), stringField("F_FIN", 10)});
+    Table periodos(m_paths.vtemp, "PERIODOS");
+    for (const SchoolYear& year : years) {
+        periodos.append();
+        periodos.setText("CURSOANNO", year.year);
+        periodos.setText("F_INICIO", year.firstDay);
+        periodos.setText("F_FIN", year.lastDay);
+    }
+    periodos.post();
+    periodos.close();
+}
+
+void MainForm::CrearCursos()
+{
+    Table::create(m_paths.vtemp, "CURSOST",
+                  {stringField("ABREV", 3), stringField("TURNO", 1), stringField("NIVEL", 5), stringField("CURSO", 3),
+                   stringField("CLAVE", 10), stringField("ESTUD", 80)});
+    Table cursos(m_paths.vtemp, "CURSOST");
+    for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "CURSOS_DEL_CENTRO")) {
+        if (!record.passesGuard())
+            continue;
+        cursos.append();
+        cursos.setText("CLAVE", record.value(0));
+        cursos.setText("ESTUD", record.value(1));
+        cursos.post();
+    }
+    cursos.close();
+
+    // Shown again, with the forced exit offered, until no course lacks its
+    // level or course number (or the user closes it without the check).
+    std::u16string outcome;
+    for (;;) {
+        CursosLogic dialog(m_userInterface, m_paths.vtemp, result);
+        m_userInterface.showCourseDialog(dialog);
+        if (!dialog.result) {
+            outcome = dialog.result2;
+            break;
+        }
+        result = true;
+    }
+    if (outcome == u"fuera")
+        closeMainWindow();
+}
 
 } // namespace pasavel

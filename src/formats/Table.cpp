@@ -653,6 +653,21 @@ std::size_t Table::recordCount() const
     return count;
 }
 
+std::size_t Table::recordNumber() const
+{
+    return m_state->current;
+}
+
+void Table::goToRecord(std::size_t number)
+{
+    m_state->postPending();
+    if (number >= m_state->storedCount || !m_state->isVisible(number))
+        throw Error("La tabla " + guillemets(m_state->name) + " no tiene el registro " + std::to_string(number + 1) +
+                    ".");
+    m_state->current = number;
+    m_state->atEof = m_state->atBof = false;
+}
+
 void Table::append()
 {
     m_state->postPending();
@@ -708,6 +723,22 @@ std::u16string Table::text(std::string_view fieldName) const
     if (info.type == 'I' || info.type == '+')
         return fromUtf8(std::to_string(integer(fieldName)));
     return m_state->decode(trimBlanks(raw, true));
+}
+
+std::u16string Table::text(std::size_t recordNumber, std::string_view fieldName) const
+{
+    const bool appendedRecord =
+        m_state->editing == State::Editing::Appending && recordNumber == m_state->storedCount;
+    if (recordNumber >= m_state->storedCount && !appendedRecord)
+        throw Error("La tabla " + guillemets(m_state->name) + " no tiene el registro " +
+                    std::to_string(recordNumber + 1) + ".");
+    const FieldInfo& info = m_state->field(fieldName);
+    const bool pending = m_state->editing != State::Editing::None &&
+                         (m_state->editing == State::Editing::Appending ? recordNumber == m_state->storedCount
+                                                                        : recordNumber == m_state->current);
+    const std::string_view record = pending ? std::string_view(m_state->buffer) : m_state->storedRecord(recordNumber);
+    const std::string_view raw = m_state->rawValue(record, info);
+    return m_state->decode(trimBlanks(raw, !isTextKind(info.type)));
 }
 
 long long Table::integer(std::string_view fieldName) const

@@ -90,6 +90,10 @@ public:
     bool isEmpty() const;
     // Records a walk would visit.
     std::size_t recordCount() const;
+    // Position of the current record among all stored records (from 0), for
+    // a grid that shows the table row by row; goToRecord moves there.
+    std::size_t recordNumber() const;
+    void goToRecord(std::size_t number);
 
     // Editing. append() starts a new blank record, edit() changes the current
     // one; post() stores the change, cancel() drops it.
@@ -107,6 +111,9 @@ public:
     double number(std::string_view fieldName) const;
     bool boolean(std::string_view fieldName) const;
     bool isBlank(std::string_view fieldName) const;
+    // A field of another record, read without moving (a record being edited
+    // reads as edited so far).
+    std::u16string text(std::size_t recordNumber, std::string_view fieldName) const;
 
     // Setting a field needs append() or edit() first. Strings longer than the
     // field are cut to its width.

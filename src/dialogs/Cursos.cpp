@@ -1,0 +1,237 @@
+#include "dialogs/Cursos.h"
+
+#include "app/Error.h"
+#include "app/UserInterface.h"
+
+namespace pasavel {
+
+namespace {
+
+const std::vector<FieldSpec>& cursosFields()
+{
+    static const std::vector<FieldSpec> fields = {stringField("ABREV", 3), stringField("TURNO", 1),
+                                                  stringField("NIVEL", 5), stringField("CURSO", 3),
+                                                  stringField("CLAVE", 10), stringField("ESTUD", 80)};
+    return fields;
+}
+
+// A value counts as missing when nothing is left after removing every
+// character up to the space (control characters included) from both ends.
+bool isMissing(std::u16string_view value)
+{
+    for (char16_t character : value) {
+        if (character > u' ')
+            return false;
+    }
+    return true;
+}
+
+constexpr std::u16string_view recoveryCaption = u"Recuperación de Niveles y Cursos importados anteriormente";
+constexpr std::u16string_view recoveryQuestion =
+    u"Existen Niveles y Cursos ya definidos de una Importación anterior.\n\r"
+    u"¿Quiere recuperar las codificaciones introducidas anteriormente?";
+
+} // namespace
+
+CursosLogic::CursosLogic(UserInterface& userInterface, std::filesystem::path vtemp, bool retryFlag)
+    : m_userInterface(userInterface), m_vtemp(std::move(vtemp)), m_forcedExitVisible(retryFlag)
+{
+}
+
+Table& CursosLogic::cursos()
+{
+    if (!m_cursos)
+        throw Error("La tabla «CURSOST» no está abierta.");
+    return *m_cursos;
+}
+
+const Table& CursosLogic::cursos() const
+{
+    if (!m_cursos)
+        throw Error("La tabla «CURSOST» no está abierta.");
+    return *m_cursos;
+}
+
+void CursosLogic::FormShow()
+{
+    m_cursos.emplace(m_vtemp, "CURSOST");
+    if (Table::exists(m_vtemp, "CURSOST2")) {
+        if (m_userInterface.askOkCancel(recoveryCaption, recoveryQuestion))
+            recoverEarlierCodings();
+        else
+            std::filesystem::remove(Table::filePath(m_vtemp, "CURSOST2"));
+    }
+    cursos().first();
+}
+
+void CursosLogic::recoverEarlierCodings()
+{
+    Table earlier(m_vtemp, "CURSOST2");
+    Table& current = cursos();
+    for (current.first(); !current.eof(); current.next()) {
+        if (!earlier.locate("CLAVE", {current.text("CLAVE")}))
+            continue;
+        current.edit();
+        current.setText("NIVEL", earlier.text("NIVEL"));
+        current.setText("CURSO", earlier.text("CURSO"));
+        current.post();
+    }
+    earlier.close();
+}
+
+void CursosLogic::BitBtn1Click()
+{
+    post();
+    result = hasGap();
+    if (result) {
+        m_incidentsVisible = true;
+        m_userInterface.showMessage(u"¡Atención! Falta algún Dato");
+        m_forcedExitVisible = true;
+    } else {
+        storeCodings();
+    }
+    closeCursos();
+}
+
+bool CursosLogic::hasGap()
+{
+    Table& current = cursos();
+    for (current.first(); !current.eof(); current.next()) {
+        if (isMissing(current.text("NIVEL")) || isMissing(current.text("CURSO")))
+            return true;
+    }
+    return false;
+}
+
+void CursosLogic::storeCodings()
+{
+    if (!Table::exists(m_vtemp, "CURSOST2"))
+        Table::create(m_vtemp, "CURSOST2", cursosFields());
+    Table stored(m_vtemp, "CURSOST2");
+    Table& current = cursos();
+    for (current.first(); !current.eof(); current.next()) {
+        if (stored.locate("CLAVE", {current.text("CLAVE")})) {
+            stored.edit();
+        } else {
+            stored.append();
+            for (const char* field : {"ABREV", "TURNO", "CLAVE", "ESTUD"})
+                stored.setText(field, current.text(field));
+        }
+        stored.setText("NIVEL", current.text("NIVEL"));
+        stored.setText("CURSO", current.text("CURSO"));
+        stored.post();
+    }
+    stored.close();
+}
+
+void CursosLogic::BitBtn2Click()
+{
+    cancel();
+    closeCursos();
+    result = false;
+    result2 = u"fuera";
+}
+
+void CursosLogic::closeBox()
+{
+    post();
+    closeCursos();
+}
+
+void CursosLogic::closeCursos()
+{
+    if (m_cursos)
+        m_cursos->close();
+    m_cursos.reset();
+    m_editing = false;
+}
+
+void CursosLogic::CursosTDBGridEnter()
+{
+    if (!m_editing && rowCount() > 0)
+        edit();
+}
+
+void CursosLogic::CursosTDBGridExit()
+{
+    if (m_editing)
+        post();
+}
+
+void CursosLogic::CursosTDBGridColEnter()
+{
+    m_forcedExitVisible = false;
+}
+
+std::size_t CursosLogic::rowCount() const
+{
+    return m_cursos ? m_cursos->recordCount() : 0;
+}
+
+CursosLogic::Course CursosLogic::course(std::size_t row) const
+{
+    // The export writes CURSOST without deleted records, so a row of the grid
+    // is the record of the same number.
+    const Table& table = cursos();
+    return {table.text(row, "CLAVE"), table.text(row, "ESTUD"), table.text(row, "NIVEL"), table.text(row, "CURSO")};
+}
+
+std::size_t CursosLogic::currentRow() const
+{
+    return cursos().recordNumber();
+}
+
+void CursosLogic::moveTo(std::size_t row)
+{
+    post();
+    cursos().goToRecord(row);
+}
+
+void CursosLogic::edit()
+{
+    if (m_editing || rowCount() == 0)
+        return;
+    cursos().edit();
+    m_editing = true;
+}
+
+void CursosLogic::post()
+{
+    if (!m_editing)
+        return;
+    cursos().post();
+    m_editing = false;
+}
+
+void CursosLogic::cancel()
+{
+    if (!m_editing)
+        return;
+    cursos().cancel();
+    m_editing = false;
+}
+
+void CursosLogic::setNivel(std::u16string_view value)
+{
+    edit();
+    cursos().setText("NIVEL", value);
+}
+
+void CursosLogic::setCurso(std::u16string_view value)
+{
+    edit();
+    cursos().setText("CURSO", value);
+}
+
+std::vector<std::u16string> CursosLogic::coursesWithGaps() const
+{
+    std::vector<std::u16string> keys;
+    for (std::size_t row = 0; row < rowCount(); ++row) {
+        const Course entry = course(row);
+        if (isMissing(entry.nivel) || isMissing(entry.curso))
+            keys.push_back(entry.clave);
+    }
+    return keys;
+}
+
+} // namespace pasavel
