@@ -69,6 +69,15 @@ protected:
         form.loadedDocument = XmlDocument::parseText(Xml::document(sections), "prueba.xml");
     }
 
+    // The document as the user's chosen file too, for what reads that file
+    // itself (the time-frame dialog).
+    void loadFromFile(const std::vector<std::string>& sections)
+    {
+        form.filenameXML = directory / "centro.xml";
+        writeBytes(form.filenameXML, Xml::document(sections));
+        load(sections);
+    }
+
     // Every visible record of a table, every field as text.
     std::vector<Row> rows(std::string_view table)
     {

@@ -65,6 +65,8 @@ private:
     // not an exchange document.
     bool loadChosenDocument();
     void runExportSteps();
+    // The time frames that apply: the frame dialog's choice, or the only frame.
+    std::u16string chooseFrames();
     void completeRun();
     void reportFailure(const std::u16string& message);
 

@@ -503,6 +503,18 @@ bool Table::exists(const std::filesystem::path& directory, std::string_view name
     return std::filesystem::is_regular_file(filePath(directory, name), error);
 }
 
+void Table::remove(const std::filesystem::path& directory, std::string_view name)
+{
+    std::error_code error;
+    for (const auto& file : filesNamedIgnoringCase(directory, std::string(name) + ".DBF")) {
+        // A table another program has open must not be taken away from it.
+        ::close(lockFile(file, OpenMode::Exclusive, name));
+        std::filesystem::remove(file, error);
+    }
+    for (const auto& index : filesNamedIgnoringCase(directory, std::string(name) + ".MDX"))
+        std::filesystem::remove(index, error);
+}
+
 void Table::create(const std::filesystem::path& directory, std::string_view name,
                    const std::vector<FieldSpec>& fields)
 {
@@ -511,14 +523,7 @@ void Table::create(const std::filesystem::path& directory, std::string_view name
         throw Error("No existe la carpeta de trabajo " + guillemets(directory.string()) + ".");
     std::string bytes = newHeader(name, fields);
     bytes += endOfFile;
-    const std::filesystem::path existing = filePath(directory, name);
-    if (std::filesystem::exists(existing, error)) {
-        // A table another program has open must not be replaced under it.
-        ::close(lockFile(existing, OpenMode::Exclusive, name));
-        std::filesystem::remove(existing, error);
-    }
-    for (const auto& index : filesNamedIgnoringCase(directory, std::string(name) + ".MDX"))
-        std::filesystem::remove(index, error);
+    remove(directory, name);
     writeFileAtomically(directory / (std::string(name) + ".DBF"), bytes);
 }
 

@@ -55,6 +55,9 @@ public:
     static std::filesystem::path filePath(const std::filesystem::path& directory, std::string_view name);
     static bool exists(const std::filesystem::path& directory, std::string_view name);
 
+    // Deletes NAME.DBF and NAME.MDX where they exist.
+    static void remove(const std::filesystem::path& directory, std::string_view name);
+
     // Deletes NAME.DBF and NAME.MDX where they exist and writes an empty table
     // with these fields, in this order.
     static void create(const std::filesystem::path& directory, std::string_view name,
