@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Error.h"
 #include "app/MainForm.h"
 #include "formats/Table.h"
 #include "ScriptedInterface.h"

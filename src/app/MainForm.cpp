@@ -6,6 +6,8 @@
 #include "formats/ExchangeDocument.h"
 #include "formats/IniFile.h"
 #include "formats/NormalisedCopy.h"
+#include "formats/Table.h"
+#include "import/Importacion.h"
 
 #include <fstream>
 #include <iterator>
@@ -146,8 +148,45 @@ void MainForm::BImportarClick()
 {
     if (!chooseExistingFile())
         return;
-    // FIXME: the import run arrives with the import itself.
-    m_userInterface.showError(u"La importación todavía no está disponible en esta versión de Pasavel.");
+    BusyCursor busy(m_userInterface);
+    try {
+        if (!runImport()) {
+            busy.release();
+            m_userInterface.showMessage(u"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES.");
+            return;
+        }
+    } catch (const Error& error) {
+        busy.release();
+        reportFailure(fromUtf8(error.what()));
+        return;
+    } catch (const std::exception& error) {
+        busy.release();
+        reportFailure(u"Error inesperado: " + fromUtf8(error.what()));
+        return;
+    }
+    busy.release();
+    completeRun();
+}
+
+bool MainForm::runImport()
+{
+    Importacion importacion(m_paths.vtemp);
+    XmlDocument output = XmlDocument::parseFile(filenameXML);
+    const XmlNode block = output.selectSingle("/SERVICIO/BLOQUE_DATOS");
+    if (!block || !block.firstChild()) {
+        throw Error("El archivo «" + filenameXML.string() +
+                    "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS con datos.");
+    }
+    if (!Table::exists(m_paths.vtemp, "PERIODOS"))
+        return false;
+    Table periodos(m_paths.vtemp, "PERIODOS");
+    periodos.first();
+    const std::u16string periodStart = periodos.text("F_INICIO");
+    const std::u16string periodEnd = periodos.text("F_FIN");
+    periodos.close();
+    importacion.run(output, currentDateTimeText(), periodStart, periodEnd, Importacion::outputPath(filenameXML));
+    importacion.close();
+    return true;
 }
 
 } // namespace pasavel
