@@ -18,7 +18,8 @@ BatchResult runCli(const std::vector<std::string>& arguments)
 {
     std::ostringstream out;
     std::ostringstream err;
-    const int exitCode = runBatch(arguments, "/usr/bin/pasavel-cli", out, err);
+    // As if run from the build's folder, where the reference subject table lies.
+    const int exitCode = runBatch(arguments, PASAVEL_RUNTIME_DIR "/pasavel-cli", out, err);
     return {exitCode, out.str(), err.str()};
 }
 

@@ -18,7 +18,9 @@ protected:
     {
         std::filesystem::create_directory(directory / "VTEMP");
         std::filesystem::create_directory(directory / "bin");
-        return {directory / "VTEMP", directory / "bin", directory / "bin" / "RAICESMATERIAS.DBF"};
+        // The reference subject table the build places beside the programs.
+        return {directory / "VTEMP", directory / "bin",
+                std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF"};
     }
 
     std::filesystem::path writeDocument(const std::string& name, const std::string& text)
