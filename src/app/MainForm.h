@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ProgramPaths.h"
+#include "app/RunWideLists.h"
 #include "app/UserInterface.h"
 #include "formats/XmlDocument.h"
 
@@ -28,6 +29,8 @@ public:
     bool embedded = false;
     // The document the export steps read, parsed from the normalised copy.
     std::optional<XmlDocument> loadedDocument;
+    // Subject codes, names and long codes seen by the subject step.
+    RunWideLists runWideLists;
 
     const ProgramPaths& paths() const { return m_paths; }
     UserInterface& userInterface() { return m_userInterface; }
