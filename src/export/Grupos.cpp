@@ -1,7 +1,98 @@
+// Groups: GRUPOST, one record per Raíces unit, with the level, course and
+// description of its course (from CURSOST, as the course dialog completed it)
+// and an abbreviation made of level, course and a letter: ESO1A, ESO1B...
+#include "app/Clipper.h"
+#include "app/Error.h"
 #include "app/MainForm.h"
+#include "export/StepSupport.h"
+#include "formats/Encoding.h"
+#include "formats/Table.h"
+
+#include <map>
 
 namespace pasavel {
 
-void MainForm::CrearGrupos() {}
+namespace {
+
+constexpr std::size_t abbreviationWidth = 10;
+constexpr std::size_t courseKeyWidth = 10;
+
+struct Course {
+    std::u16string nivel;
+    std::u16string curso;
+    std::u16string estud;
+};
+
+// The courses by key; of two with one key the first counts, as a walk from
+// the first record would find it.
+std::map<std::u16string, Course> readCourses(const std::filesystem::path& vtemp)
+{
+    std::map<std::u16string, Course> courses;
+    Table cursos(vtemp, "CURSOST");
+    for (cursos.first(); !cursos.eof(); cursos.next())
+        courses.try_emplace(cursos.text("CLAVE"),
+                            Course{cursos.text("NIVEL"), cursos.text("CURSO"), cursos.text("ESTUD")});
+    cursos.close();
+    return courses;
+}
+
+// The character with this code in the tables' code page, so that letters
+// past Z go on with what the code page has there.
+std::u16string codePageCharacter(int code)
+{
+    return fromWindows1252(std::string(1, static_cast<char>(code)));
+}
+
+// Level (five characters at most), first character of the course and "A";
+// when that is taken in any letter case, the next free letter in code order.
+std::u16string groupAbbreviation(const Course& course, const CaseInsensitiveList& taken)
+{
+    const std::u16string stem = Left(course.nivel, 5) + Left(course.curso, 1);
+    for (int code = 'A'; code <= 0xFF; ++code) {
+        const std::u16string candidate = stem + codePageCharacter(code);
+        if (!taken.contains(candidate))
+            return candidate;
+    }
+    throw Error("No quedan letras para más grupos de «" + toUtf8(stem) +
+                "»: dé a sus cursos niveles distintos en sus cinco primeros caracteres.");
+}
+
+} // namespace
+
+void MainForm::CrearGrupos()
+{
+    const std::map<std::u16string, Course> courses = readCourses(m_paths.vtemp);
+    Table::create(m_paths.vtemp, "GRUPOST",
+                  {stringField("ABREV", 10), stringField("TURNO", 1), stringField("NIVEL", 5),
+                   stringField("CURSO", 3), stringField("GRUPO", 2), stringField("CLAVE", 10),
+                   stringField("CLAVECURSO", 10), stringField("DESCRIP", 80), stringField("MARCO", 1)});
+    CaseInsensitiveList taken(abbreviationWidth);
+    Table grupos(m_paths.vtemp, "GRUPOST");
+    for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "UNIDADES")) {
+        if (!record.passesGuard())
+            continue;
+        const std::u16string courseKey = record.value(2);
+        // CURSOST holds the key as its field keeps it; a unit finds its course
+        // by the same form.
+        const auto found = courses.find(asStored(courseKey, courseKeyWidth));
+        const Course course = found == courses.end() ? Course{} : found->second;
+        const std::u16string abbreviation = groupAbbreviation(course, taken);
+        taken.add(abbreviation);
+        grupos.append();
+        grupos.setText("ABREV", abbreviation);
+        grupos.setText("TURNO", u"");
+        // Only after the abbreviation: a group of an unknown course has none
+        // from its level.
+        grupos.setText("NIVEL", course.nivel.empty() ? u"NIV" : course.nivel);
+        grupos.setText("CURSO", course.curso);
+        grupos.setText("GRUPO", Right(abbreviation, 1));
+        grupos.setText("CLAVE", record.value(0));
+        grupos.setText("CLAVECURSO", courseKey);
+        grupos.setText("DESCRIP", course.estud);
+        grupos.setText("MARCO", u"0");
+        grupos.post();
+    }
+    grupos.close();
+}
 
 } // namespace pasavel
