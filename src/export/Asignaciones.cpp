@@ -1,7 +1,112 @@
+// Teaching assignments: ASIGT, one assignment for every subject-in-course and
+// every group of that course, with a fixed weekly load and no teacher or room.
+#include "app/Clipper.h"
 #include "app/MainForm.h"
+#include "export/StepSupport.h"
+#include "formats/Table.h"
+
+#include <map>
 
 namespace pasavel {
 
-void MainForm::CrearAsignaciones() {}
+namespace {
+
+constexpr std::size_t nameWidth = 80;
+constexpr std::size_t courseKeyWidth = 10;
+
+// Every assignment starts with four weekly hours: 240 minutes, rounded up to
+// whole hours, one session a hour.
+constexpr int weeklyMinutes = 240;
+constexpr int weeklyHours = (weeklyMinutes + 59) / 60;
+
+struct Group {
+    std::u16string abrev;
+    std::u16string nivel;
+    std::u16string curso;
+    std::u16string grupo;
+    std::u16string clave;
+};
+
+// Names are compared trimmed and with a to z upper-cased.
+std::u16string nameKey(std::u16string_view name)
+{
+    return AllTrim(upperAscii(name));
+}
+
+// The code of every subject name; of names alike once compared, the first
+// record in ASIGNOMT gives the code.
+std::map<std::u16string, std::u16string> readSubjectCodes(const std::filesystem::path& vtemp)
+{
+    std::map<std::u16string, std::u16string> codes;
+    Table asignomt(vtemp, "ASIGNOMT");
+    for (asignomt.first(); !asignomt.eof(); asignomt.next())
+        codes.try_emplace(nameKey(asignomt.text("NOMBRE")), asignomt.text("COD"));
+    asignomt.close();
+    return codes;
+}
+
+// The groups of every course key, in the order of GRUPOST.
+std::map<std::u16string, std::vector<Group>> readGroupsByCourse(const std::filesystem::path& vtemp)
+{
+    std::map<std::u16string, std::vector<Group>> groups;
+    Table grupos(vtemp, "GRUPOST");
+    for (grupos.first(); !grupos.eof(); grupos.next()) {
+        groups[grupos.text("CLAVECURSO")].push_back({grupos.text("ABREV"), grupos.text("NIVEL"),
+                                                     grupos.text("CURSO"), grupos.text("GRUPO"),
+                                                     grupos.text("CLAVE")});
+    }
+    grupos.close();
+    return groups;
+}
+
+void appendAssignment(Table& asigt, const Materia& materia, const std::u16string& subjectCode,
+                      const Group& group)
+{
+    asigt.append();
+    asigt.setText("CASIG", subjectCode);
+    asigt.setText("CGRUP", group.abrev);
+    asigt.setText("CAULA", u"");
+    asigt.setText("TURNO", u"");
+    asigt.setText("NIVEL", group.nivel);
+    asigt.setText("CURSO", group.curso);
+    asigt.setText("GRUPO", group.grupo);
+    asigt.setNumber("HORAS", weeklyHours);
+    asigt.setText("SESIONES", std::u16string(weeklyHours, u'1'));
+    asigt.setText("CLAVE", materia.subjectKey);
+    asigt.setText("CLAVECURSO", materia.courseKey);
+    asigt.setText("CLAVEGRUPO", group.clave);
+    asigt.setText("CTAREA", u"1");
+    asigt.post();
+}
+
+} // namespace
+
+void MainForm::CrearAsignaciones()
+{
+    const std::map<std::u16string, std::u16string> subjectCodes = readSubjectCodes(m_paths.vtemp);
+    const std::map<std::u16string, std::vector<Group>> groupsByCourse = readGroupsByCourse(m_paths.vtemp);
+    Table::create(m_paths.vtemp, "ASIGT",
+                  {stringField("CASIG", 10), stringField("CPROF", 10), stringField("CGRUP", 10),
+                   stringField("CAULA", 10), stringField("TURNO", 1), stringField("NIVEL", 5),
+                   stringField("CURSO", 3), stringField("GRUPO", 2), floatField("HORAS", 6, 2),
+                   stringField("SESIONES", 20), stringField("NCONEX", 4), stringField("CLAVE", 10),
+                   stringField("CLAVECURSO", 10), stringField("CLAVEGRUPO", 10), stringField("CTAREA", 10),
+                   stringField("CORIGEN", 20), integerField("X_NIVCONPAGLEG")});
+    Table asigt(m_paths.vtemp, "ASIGT");
+    for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "MATERIAS")) {
+        if (!record.passesGuard())
+            continue;
+        const Materia materia = readMateria(record);
+        const auto code = subjectCodes.find(nameKey(asStored(materia.name, nameWidth)));
+        if (code == subjectCodes.end() || code->second.empty())
+            continue;
+        const auto groups = groupsByCourse.find(asStored(materia.courseKey, courseKeyWidth));
+        if (groups == groupsByCourse.end())
+            continue;
+        for (const Group& group : groups->second)
+            appendAssignment(asigt, materia, code->second, group);
+    }
+    asigt.close();
+}
 
 } // namespace pasavel
