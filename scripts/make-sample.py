@@ -120,6 +120,7 @@ teachers = [
     ("Gonzalo", "Soto", "Sáez", "Filosofía"),
     ("Irene", "Román", "Velasco", "Orientación"),
     ("Jaime", "García", "Luque", "Economía"),
+    ("Gerardus", "'t Hooft", "Vega", "Física y Química"),
 ]
 
 rooms = ["Aula 1.01", "Aula 1.02", "Aula 1.03", "Aula 1.04", "Aula 1.05", "Aula 1.06", "Aula 2.01",

@@ -68,11 +68,11 @@ private:
     // not an exchange document.
     bool loadChosenDocument();
     void runExportSteps();
+    // The import after the file choice; false when PERIODOS is missing.
+    bool runImport();
     // The time frames that apply: the frame dialog's choice, or the only frame.
     std::u16string chooseFrames();
     void completeRun();
-    // The import after the file choice; false when PERIODOS is missing.
-    bool runImport();
     void reportFailure(const std::u16string& message);
 
     UserInterface& m_userInterface;

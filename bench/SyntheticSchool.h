@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace pasavel::bench {
+
+// A made-up school at a given scale, as an exchange document. Scale 1 is a
+// large secondary school: about 80 teachers, 25 groups, 14 courses, 400
+// subject records, 30 activities and two time frames of 7 slots each; every
+// other scale multiplies teachers, groups, courses and subjects.
+struct SyntheticSchool {
+    std::string document;     // the exchange document, UTF-8
+    std::string levels;       // CLAVE;NIVEL;CURSO lines for every course
+    std::size_t courses = 0;
+};
+
+SyntheticSchool makeSyntheticSchool(std::size_t scale);
+
+} // namespace pasavel::bench

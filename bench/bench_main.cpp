@@ -1,0 +1,173 @@
+// pasavel-bench: times the export and the import of made-up schools at
+// several scales against the time libxml2 alone takes to parse the same
+// document and write it back, and reports peak memory. Not a test: it prints
+// figures.
+#include "StandInSolution.h"
+#include "SyntheticSchool.h"
+#include "app/BatchRunner.h"
+#include "formats/XmlDocument.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Figures {
+    double exportSeconds = 0;
+    double importSeconds = 0;
+    double exportFloor = 0;
+    double importFloor = 0;
+    std::size_t documentBytes = 0;
+    long peakKilobytes = 0;
+};
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream stream(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+}
+
+// What libxml2 alone needs to parse a document and write it back.
+double parseAndWriteSeconds(const std::string& bytes, const std::filesystem::path& target)
+{
+    const auto start = Clock::now();
+    const pasavel::XmlDocument document = pasavel::XmlDocument::parseText(bytes, "floor");
+    writeFile(target, document.serialise());
+    return secondsSince(start);
+}
+
+int runCli(const std::vector<std::string>& arguments)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = pasavel::runBatch(arguments, "/proc/self/exe", out, err);
+    if (status != 0)
+        std::fprintf(stderr, "%s%s", out.str().c_str(), err.str().c_str());
+    return status;
+}
+
+// One export and one import of a school, in this process.
+Figures measureOnce(std::size_t scale, const std::filesystem::path& folder)
+{
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "VTEMP");
+    const pasavel::bench::SyntheticSchool school = pasavel::bench::makeSyntheticSchool(scale);
+    const auto document = folder / "centro.xml";
+    writeFile(document, school.document);
+    writeFile(folder / "niveles.csv", school.levels);
+    const std::string vtemp = (folder / "VTEMP").string();
+
+    Figures figures;
+    figures.documentBytes = school.document.size();
+    figures.exportFloor = parseAndWriteSeconds(school.document, folder / "floor.xml");
+    auto start = Clock::now();
+    if (runCli({"exportar", document.string(), "--vtemp", vtemp, "--niveles", (folder / "niveles.csv").string(),
+                "--descartar", "--marcos", "1,2"}) != 0)
+        std::exit(1);
+    figures.exportSeconds = secondsSince(start);
+
+    pasavel::bench::writeStandInSolution(folder / "VTEMP");
+    start = Clock::now();
+    if (runCli({"importar", document.string(), "--vtemp", vtemp}) != 0)
+        std::exit(1);
+    figures.importSeconds = secondsSince(start);
+    figures.importFloor = parseAndWriteSeconds(readFile(folder / "ResultadoQuelvocentro.xml"), folder / "floor.xml");
+    return figures;
+}
+
+// Runs in a child process, so that its peak memory is its own.
+Figures measureInChild(std::size_t scale, const std::filesystem::path& folder)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        std::exit(1);
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const Figures figures = measureOnce(scale, folder);
+        if (write(channel[1], &figures, sizeof figures) != static_cast<ssize_t>(sizeof figures))
+            _exit(1);
+        _exit(0);
+    }
+    close(channel[1]);
+    Figures figures;
+    const bool received = read(channel[0], &figures, sizeof figures) == static_cast<ssize_t>(sizeof figures);
+    close(channel[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "La medida a escala %zu ha fallado.\n", scale);
+        std::exit(1);
+    }
+    figures.peakKilobytes = usage.ru_maxrss;
+    return figures;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("pasavel-bench-" + std::to_string(getpid()));
+    std::printf("Pasavel: exportación e importación de centros sintéticos (mediana de %d ejecuciones)\n\n", runs);
+    std::printf("%6s %12s %10s %10s %10s %10s %8s %8s %9s\n", "escala", "documento", "exportar", "suelo", "importar",
+                "suelo", "exp/sue", "imp/sue", "memoria");
+    double exportAtOne = 0;
+    double importAtOne = 0;
+    for (std::size_t scale : {1, 4, 16}) {
+        std::vector<double> exports, imports, exportFloors, importFloors;
+        long peak = 0;
+        std::size_t bytes = 0;
+        for (int run = 0; run < runs; ++run) {
+            const Figures figures = measureInChild(scale, folder);
+            exports.push_back(figures.exportSeconds);
+            imports.push_back(figures.importSeconds);
+            exportFloors.push_back(figures.exportFloor);
+            importFloors.push_back(figures.importFloor);
+            peak = std::max(peak, figures.peakKilobytes);
+            bytes = figures.documentBytes;
+        }
+        const double exportSeconds = median(exports);
+        const double importSeconds = median(imports);
+        if (scale == 1) {
+            exportAtOne = exportSeconds;
+            importAtOne = importSeconds;
+        }
+        std::printf("%5zux %9.1f KB %9.3fs %9.3fs %9.3fs %9.3fs %7.1fx %7.1fx %6.1f MB\n", scale, bytes / 1024.0,
+                    exportSeconds, median(exportFloors), importSeconds, median(importFloors),
+                    exportSeconds / median(exportFloors), importSeconds / median(importFloors), peak / 1024.0);
+        if (scale == 16) {
+            std::printf("\ncrecimiento de 1x a 16x: exportar %.1f veces, importar %.1f veces\n",
+                        exportSeconds / exportAtOne, importSeconds / importAtOne);
+        }
+    }
+    std::filesystem::remove_all(folder);
+    return 0;
+}
