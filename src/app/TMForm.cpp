@@ -1,0 +1,447 @@
+#include "app/TMForm.h"
+
+#include "app/Error.h"
+#include "app/GradientPanel.h"
+#include "app/HelpWindow.h"
+#include "app/HostWindow.h"
+#include "dialogs/Cursos.h"
+#include "dialogs/Plantihoras.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyle>
+#include <QTimer>
+#include <QWindow>
+
+namespace pasavel {
+
+namespace {
+
+const QString applicationTitle = QStringLiteral("Pasavel");
+
+// How often an embedded window looks whether its host is still there: a
+// host that dies takes our window with it, and nothing else tells us.
+constexpr int hostWatchInterval = 500; // milliseconds
+
+const QColor panelStart(0xF9, 0xD3, 0x7D);
+const QColor panelMiddle(0xFF, 0xFF, 0xFF);
+const QColor panelEnd(0xFF, 0xEE, 0xDD);
+const QColor bottomStart(0xC2, 0xCD, 0xFE);
+const QColor bottomMiddle(0xCF, 0xF2, 0xFE);
+const QColor bottomEnd(0xCC, 0xD8, 0xE6);
+
+QString toQString(std::u16string_view text)
+{
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::filesystem::path toPath(const QString& file)
+{
+#ifdef _WIN32
+    return std::filesystem::path(file.toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(file).toStdString());
+#endif
+}
+
+// The window's own font; the families after the first stand in for it where
+// it is not installed.
+QFont baseFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    font.setPointSize(8);
+    return font;
+}
+
+QFont headingFont()
+{
+    QFont font;
+    font.setFamilies(
+        {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    font.setPointSize(12);
+    font.setBold(true);
+    return font;
+}
+
+QLabel* addHeading(QWidget* panel, const char* name, const QString& text, const QRect& geometry)
+{
+    auto* label = new QLabel(text, panel);
+    label->setObjectName(QLatin1String(name));
+    label->setFont(headingFont());
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QPushButton* addButton(QWidget* panel, const char* name, const QString& text, const QRect& geometry)
+{
+    auto* button = new QPushButton(text, panel);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+// A button of a standard kind: the platform's glyph for that kind beside the
+// caption.
+QPushButton* addKindButton(QWidget* panel, const char* name, const QString& text,
+                           QStyle::StandardPixmap glyph, const QRect& geometry)
+{
+    QPushButton* button = addButton(panel, name, text, geometry);
+    button->setIcon(panel->style()->standardIcon(glyph, nullptr, button));
+    return button;
+}
+
+// Shows a dialog of an embedded window above the host, centred on the
+// window, as Qt does for the dialogs of a window that owns them.
+class DialogPlacer : public QObject {
+  public:
+    DialogPlacer(QWidget* window, QWindow* host) : QObject(window), m_window(window), m_host(host) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Show)
+            return false;
+        auto* dialog = static_cast<QWidget*>(watched);
+        if (QWindow* handle = dialog->windowHandle())
+            handle->setTransientParent(m_host);
+        const QPoint centre = m_window->mapToGlobal(m_window->rect().center());
+        dialog->move(centre - dialog->rect().center());
+        return false;
+    }
+
+  private:
+    QWidget* m_window;
+    QWindow* m_host;
+};
+
+} // namespace
+
+TMForm::TMForm(CommandLine commandLine, ProgramPaths paths, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint),
+      m_commandLine(std::move(commandLine)), m_form(*this, std::move(paths))
+{
+    buildWindow();
+    FormCreate();
+}
+
+TMForm::~TMForm()
+{
+    // Our native window is a child of the host's while embedded: it goes
+    // first, so that the host's stand-in does not take it along.
+    if (m_hostWindow != nullptr) {
+        destroy();
+        delete m_hostWindow;
+    }
+}
+
+void TMForm::buildWindow()
+{
+    setObjectName(QStringLiteral("MForm"));
+    setWindowTitle(QStringLiteral("Exportar e importar datos entre Velmora y Raíces"));
+    setFont(baseFont());
+    setFixedSize(632, 266);
+    buildExportPanel();
+    buildImportPanel();
+    buildBottomPanel();
+
+    auto* helpKey = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(helpKey, &QShortcut::activated, this, &TMForm::onHelpKeyPressed);
+}
+
+void TMForm::buildExportPanel()
+{
+    auto* panel = new GradientPanel(panelStart, panelMiddle, panelEnd, this);
+    panel->setObjectName(QStringLiteral("Draw3D2"));
+    panel->setGeometry(1, 0, 315, 169);
+    addHeading(panel, "Label3", QStringLiteral("Transformar datos desde Raíces hacia Velmora "),
+               {24, 24, 265, 57});
+    m_exportButton =
+        addKindButton(panel, "BExportar", QStringLiteral("OK"), QStyle::SP_DialogOkButton, {96, 120, 89, 25});
+    connect(m_exportButton, &QPushButton::clicked, this, &TMForm::onExportClicked);
+}
+
+void TMForm::buildImportPanel()
+{
+    auto* panel = new GradientPanel(panelStart, panelMiddle, panelEnd, this);
+    panel->setObjectName(QStringLiteral("Draw3D3"));
+    panel->setGeometry(316, 0, 317, 169);
+    addHeading(panel, "Label4", QStringLiteral("Transformar datos desde Velmora hacia Raíces"),
+               {8, 24, 305, 57});
+    m_importButton =
+        addKindButton(panel, "BImportar", QStringLiteral("OK"), QStyle::SP_DialogOkButton, {96, 120, 89, 25});
+    connect(m_importButton, &QPushButton::clicked, this, &TMForm::onImportClicked);
+}
+
+void TMForm::buildBottomPanel()
+{
+    auto* panel = new GradientPanel(bottomStart, bottomMiddle, bottomEnd, this);
+    panel->setObjectName(QStringLiteral("Draw3D1"));
+    panel->setGeometry(0, 168, 633, 97);
+
+    auto* version = new QLabel(QStringLiteral("Pasavel para ZT07 V-1.0"), panel);
+    version->setObjectName(QStringLiteral("Label1"));
+    QFont boldFont = version->font();
+    boldFont.setBold(true);
+    version->setFont(boldFont);
+    QPalette redText = version->palette();
+    redText.setColor(QPalette::WindowText, Qt::red);
+    version->setPalette(redText);
+    version->move(1, 72);
+    version->adjustSize();
+
+    auto* closeButton = addKindButton(panel, "BClose", QStringLiteral("&Salir"), QStyle::SP_DialogCloseButton,
+                                      {256, 32, 89, 25});
+    connect(closeButton, &QPushButton::clicked, this, &TMForm::onCloseClicked);
+    auto* helpButton = addButton(panel, "Button1", QStringLiteral("F1 AYUDA"), {264, 67, 75, 19});
+    connect(helpButton, &QPushButton::clicked, this, &TMForm::onHelpClicked);
+}
+
+QFileDialog& TMForm::openDialog()
+{
+    if (m_openDialog)
+        return *m_openDialog;
+    // Qt's own dialog on every platform: the same look everywhere, and a
+    // name typed for a file that does not exist is accepted, so that the run
+    // itself can say that it does not exist.
+    m_openDialog = std::make_unique<QFileDialog>(
+        dialogOwner(), QStringLiteral("Seleccione el Archivo XML obtenido de RAÍCES"));
+    m_openDialog->setObjectName(QStringLiteral("OpenDialogXML"));
+    m_openDialog->setOption(QFileDialog::DontUseNativeDialog);
+    m_openDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    m_openDialog->setFileMode(QFileDialog::AnyFile);
+    m_openDialog->setNameFilter(QStringLiteral("*.xml (*.xml)"));
+    m_openDialog->setDefaultSuffix(QStringLiteral("xml"));
+    placeDialog(m_openDialog.get());
+    return *m_openDialog;
+}
+
+QWidget* TMForm::dialogOwner()
+{
+    return m_hostWindow != nullptr ? nullptr : this;
+}
+
+void TMForm::placeDialog(QWidget* dialog)
+{
+    if (m_hostWindow != nullptr)
+        dialog->installEventFilter(m_dialogPlacer);
+}
+
+void TMForm::FormCreate()
+{
+    if (!m_commandLine.twoParameters) {
+        centreOnScreen();
+        return;
+    }
+    if (!m_commandLine.hostWindow) {
+        m_startupError = toQString(m_commandLine.handleError);
+        centreOnScreen();
+        return;
+    }
+    const std::uint64_t handle = *m_commandLine.hostWindow;
+    if (!hostWindowExists(handle)) {
+        m_startupError = QStringLiteral("No existe ninguna ventana con el identificador %1 para alojar el "
+                                        "programa. El programa seguirá como una ventana independiente.")
+                             .arg(QString::number(handle, 16).toUpper());
+        centreOnScreen();
+        return;
+    }
+    embedInto(handle);
+    m_form.embedded = true;
+}
+
+void TMForm::embedInto(std::uint64_t handle)
+{
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    move(0, 0);
+    if (!canEmbedInForeignWindow())
+        return;
+    m_hostWindow = QWindow::fromWinId(static_cast<WId>(handle));
+    if (m_hostWindow == nullptr)
+        return;
+    createWinId();
+    windowHandle()->setParent(m_hostWindow);
+    m_dialogPlacer = new DialogPlacer(this, m_hostWindow);
+    if (canCheckHostWindow()) {
+        m_hostWatch = new QTimer(this);
+        m_hostWatch->setInterval(hostWatchInterval);
+        connect(m_hostWatch, &QTimer::timeout, this, &TMForm::onHostWindowCheck);
+        m_hostWatch->start();
+    }
+}
+
+void TMForm::centreOnScreen()
+{
+    if (const QScreen* display = screen())
+        setGeometry(
+            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), display->availableGeometry()));
+}
+
+void TMForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (m_shownBefore)
+        return;
+    m_shownBefore = true;
+    // The run starts from the event loop, once the window is on screen, and
+    // not inside the show that would otherwise wait for the whole run.
+    QMetaObject::invokeMethod(this, &TMForm::onFirstShown, Qt::QueuedConnection);
+}
+
+void TMForm::onFirstShown()
+{
+    if (!m_startupError.isEmpty())
+        showBox(true, m_startupError);
+    m_form.FormShow(m_commandLine);
+}
+
+void TMForm::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    if (m_closed)
+        return;
+    m_closed = true;
+    if (m_hostWatch != nullptr)
+        m_hostWatch->stop();
+    try {
+        m_form.FormClose();
+    } catch (const Error& error) {
+        showBox(true, QString::fromUtf8(error.what()));
+    }
+    emit mainWindowClosed();
+}
+
+void TMForm::onExportClicked()
+{
+    m_form.BExportarClick();
+}
+
+void TMForm::onImportClicked()
+{
+    m_form.BImportarClick();
+}
+
+void TMForm::onCloseClicked()
+{
+    close();
+}
+
+void TMForm::onHelpClicked()
+{
+    showHelp(HelpTopic::contents, helpFolder(m_form.paths().programDirectory), this);
+}
+
+void TMForm::onHelpKeyPressed()
+{
+    showHelp(HelpTopic::mainWindow, helpFolder(m_form.paths().programDirectory), this);
+}
+
+void TMForm::onHostWindowCheck()
+{
+    if (m_commandLine.hostWindow && !hostWindowExists(*m_commandLine.hostWindow))
+        close();
+}
+
+std::optional<std::filesystem::path> TMForm::chooseExchangeFile()
+{
+    // Once the window has closed (its host went away) nothing more is asked.
+    if (m_closed)
+        return std::nullopt;
+    QFileDialog& dialog = openDialog();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    if (files.isEmpty())
+        return std::nullopt;
+    return toPath(files.first());
+}
+
+void TMForm::showMessage(std::u16string_view text)
+{
+    if (!m_closed)
+        showBox(false, toQString(text));
+}
+
+void TMForm::showError(std::u16string_view text)
+{
+    if (!m_closed)
+        showBox(true, toQString(text));
+}
+
+bool TMForm::askOkCancel(std::u16string_view caption, std::u16string_view text)
+{
+    if (m_closed)
+        return false;
+    QMessageBox question(QMessageBox::Warning, toQString(caption), toQString(text),
+                         QMessageBox::Ok | QMessageBox::Cancel, dialogOwner());
+    placeDialog(&question);
+    return question.exec() == QMessageBox::Ok;
+}
+
+void TMForm::showCourseDialog(CursosLogic& dialog)
+{
+    // FIXME: the level and course window. Until it exists only a school
+    // without courses passes this step; any other ends the export as the
+    // forced exit does, saying why, rather than leaving levels blank.
+    dialog.FormShow();
+    if (dialog.rowCount() == 0) {
+        dialog.BitBtn1Click();
+        return;
+    }
+    showError(u"La ventana de asignación de niveles y cursos todavía no está disponible en esta versión de "
+              u"Pasavel: la exportación no puede continuar.");
+    dialog.BitBtn2Click();
+}
+
+void TMForm::showFrameDialog(PlantillasLogic& dialog)
+{
+    // FIXME: the time-frame window. Until it exists a document with two or
+    // more frames ends the export with this reason.
+    dialog.FormActivate();
+    dialog.abandon(
+        u"La ventana de selección de marcos horarios todavía no está disponible en esta versión de "
+        u"Pasavel: la exportación no puede continuar.");
+}
+
+void TMForm::showBox(bool error, const QString& text)
+{
+    QMessageBox box(error ? QMessageBox::Critical : QMessageBox::Information, applicationTitle, text,
+                    QMessageBox::Ok, dialogOwner());
+    placeDialog(&box);
+    box.exec();
+}
+
+void TMForm::setBusy(bool busy)
+{
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void TMForm::disableRunButtons()
+{
+    m_exportButton->setEnabled(false);
+    m_importButton->setEnabled(false);
+}
+
+void TMForm::closeMainWindow()
+{
+    close();
+}
+
+} // namespace pasavel

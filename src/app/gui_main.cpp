@@ -1,0 +1,30 @@
+// pasavel: the window program, stand-alone or embedded in Velmora's window.
+#include "app/CommandLine.h"
+#include "app/ProgramPaths.h"
+#include "app/TMForm.h"
+
+#include <QApplication>
+#include <QFile>
+
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pasavel"));
+
+    std::vector<std::string> parameters;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype index = 1; index < arguments.size(); ++index)
+        parameters.push_back(arguments[index].toStdString());
+    const auto executable = QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString();
+
+    pasavel::TMForm window(pasavel::readCommandLine(parameters),
+                           pasavel::ProgramPaths::forExecutable(executable));
+    // Inside a foreign window quit() no longer ends the loop; exit() does.
+    QObject::connect(&window, &pasavel::TMForm::mainWindowClosed, &application,
+                     [] { QCoreApplication::exit(0); });
+    window.show();
+    return application.exec();
+}
