@@ -1,0 +1,544 @@
+// The main window on the offscreen platform: its look, its runs driven
+// through the real modal dialogs, and the command line's run modes.
+#include "app/TMForm.h"
+#include "../TestSupport.h"
+#include "app/HelpWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+#include <optional>
+
+using namespace pasavel;
+
+namespace {
+
+// Answers the modal windows the program opens, in order, as a person would,
+// and keeps a line for each: "archivo: <title>" for the file dialog,
+// "mensaje [<title>]: <text>" or "error [<title>]: <text>" for message boxes.
+// Answers: "escribir:<name>" types a name into the file dialog and presses
+// Enter, "cancelar" presses Escape, "aceptar" presses OK. "{carpeta}" in a
+// name stands for the test's folder.
+class ModalAnswers : public QObject {
+  public:
+    ModalAnswers(QStringList answers, const std::filesystem::path& folder) : m_answers(std::move(answers))
+    {
+        m_answers.replaceInStrings(QStringLiteral("{carpeta}"), QString::fromStdString(folder.string()));
+        connect(&m_timer, &QTimer::timeout, this, &ModalAnswers::poll);
+        m_timer.start(10);
+    }
+
+    QStringList log;
+
+  private:
+    void poll()
+    {
+        if (m_handled && !m_handled->isVisible())
+            m_handled = nullptr;
+        if (m_handled && m_answeredAt.elapsed() > 3000) {
+            // The answer did not close it: close it, so that the run ends
+            // and the log shows where.
+            log << "sigue abierta: " + describe(m_handled);
+            m_handled->close();
+            return;
+        }
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || modal == m_handled || !modal->isVisible())
+            return;
+        m_handled = modal;
+        m_answeredAt.start();
+        log << describe(modal);
+        answer(modal, m_answers.isEmpty() ? QStringLiteral("inesperado") : m_answers.takeFirst());
+    }
+
+    static QString describe(QWidget* modal)
+    {
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            const QString kind =
+                box->icon() == QMessageBox::Critical ? QStringLiteral("error") : QStringLiteral("mensaje");
+            return kind + " [" + box->windowTitle() + "]: " + box->text();
+        }
+        if (qobject_cast<QFileDialog*>(modal) != nullptr)
+            return "archivo: " + modal->windowTitle();
+        return "otra ventana: " + modal->windowTitle();
+    }
+
+    void answer(QWidget* modal, const QString& answer)
+    {
+        if (answer.startsWith(QLatin1String("escribir:"))) {
+            if (qobject_cast<QFileDialog*>(modal) != nullptr) {
+                // Into the active window, as keys from the keyboard arrive:
+                // the dialog completes a typed path only while its name
+                // field has the focus, and the offscreen platform has no
+                // window manager to hand the focus to a new dialog.
+                QApplication::setActiveWindow(modal);
+                for (const QChar character : answer.mid(9))
+                    QTest::keyClick(modal->windowHandle(), character.toLatin1());
+                QTest::keyClick(modal->windowHandle(), Qt::Key_Return);
+                return;
+            }
+        } else if (answer == QLatin1String("aceptar")) {
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                box->button(QMessageBox::Ok)->click();
+                return;
+            }
+        } else if (answer == QLatin1String("cancelar")) {
+            QTest::keyClick(modal, Qt::Key_Escape);
+            return;
+        }
+        // Not what the script expected: close it so the run goes on and the
+        // log shows the difference.
+        log << "sin respuesta para: " + answer;
+        QTest::keyClick(modal, Qt::Key_Escape);
+    }
+
+    QTimer m_timer;
+    QStringList m_answers;
+    QPointer<QWidget> m_handled;
+    QElapsedTimer m_answeredAt;
+};
+
+QString toQString(const std::filesystem::path& path)
+{
+    return QString::fromStdString(path.string());
+}
+
+const QString fileDialogLine = QStringLiteral("archivo: Seleccione el Archivo XML obtenido de RAÍCES");
+const QString finishedLine = QStringLiteral("mensaje [Pasavel]: Proceso finalizado");
+const QString missingFileLine = QStringLiteral("mensaje [Pasavel]: No existe archivo");
+
+} // namespace
+
+class TMFormTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void windowIsAFixedCentredDialogWithItsCaption();
+    void controlsSitOnTheirPanels_data();
+    void controlsSitOnTheirPanels();
+    void textsHaveTheirFontsColoursAndGlyphs();
+    void panelsAreFilledWithTheirGradients_data();
+    void panelsAreFilledWithTheirGradients();
+
+    void completedExportDisablesBothDirections();
+    void missingFileLeavesTheWindowWaiting_data();
+    void missingFileLeavesTheWindowWaiting();
+    void failedRunIsShownAsAnErrorAndKeepsTheButtons();
+
+    void commandLineChoosesTheRunMode_data();
+    void commandLineChoosesTheRunMode();
+
+    void helpButtonOpensContentsAndF1OpensTheMainWindowTopic();
+    void helpPagesLinkOnlyToPagesThatExist();
+
+  private:
+    std::unique_ptr<TMForm> makeWindow(const QStringList& arguments = {});
+    std::filesystem::path programDirectory() const { return m_folder->path() / "programa"; }
+    std::filesystem::path writeDocument(const std::string& name, const std::string& content);
+    std::optional<std::string> ini() const;
+    template <typename Widget> Widget* child(QWidget& window, const char* name);
+
+    std::unique_ptr<test::TemporaryDirectory> m_folder;
+};
+
+void TMFormTest::init()
+{
+    m_folder = std::make_unique<test::TemporaryDirectory>();
+    std::filesystem::create_directory(programDirectory());
+    std::filesystem::create_directory(m_folder->path() / "VTEMP");
+    qputenv("PASAVEL_VTEMP", QByteArray::fromStdString((m_folder->path() / "VTEMP").string()));
+    // What the build installs beside the programs: the help pages and the
+    // reference subject table.
+    const std::filesystem::path built = QCoreApplication::applicationDirPath().toStdString();
+    std::filesystem::create_directory_symlink(built / "RAICES", programDirectory() / "RAICES");
+    if (std::filesystem::exists(built / "RAICESMATERIAS.DBF"))
+        std::filesystem::create_symlink(built / "RAICESMATERIAS.DBF",
+                                        programDirectory() / "RAICESMATERIAS.DBF");
+}
+
+void TMFormTest::cleanup()
+{
+    for (QWidget* window : QApplication::topLevelWidgets())
+        window->close();
+    m_folder.reset();
+}
+
+std::unique_ptr<TMForm> TMFormTest::makeWindow(const QStringList& arguments)
+{
+    std::vector<std::string> parameters;
+    for (const QString& argument : arguments)
+        parameters.push_back(argument.toStdString());
+    return std::make_unique<TMForm>(readCommandLine(parameters),
+                                    ProgramPaths::forExecutable(programDirectory() / "pasavel"));
+}
+
+std::filesystem::path TMFormTest::writeDocument(const std::string& name, const std::string& content)
+{
+    const std::filesystem::path path = m_folder->path() / name;
+    test::writeBytes(path, content);
+    return path;
+}
+
+std::optional<std::string> TMFormTest::ini() const
+{
+    const std::filesystem::path path = programDirectory() / "Velmora.ini";
+    if (!std::filesystem::exists(path))
+        return std::nullopt;
+    return test::readBytes(path);
+}
+
+template <typename Widget> Widget* TMFormTest::child(QWidget& window, const char* name)
+{
+    auto* found = window.findChild<Widget*>(QLatin1String(name));
+    if (found == nullptr)
+        qFatal("no widget named %s", name);
+    return found;
+}
+
+void TMFormTest::windowIsAFixedCentredDialogWithItsCaption()
+{
+    const auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+
+    QCOMPARE(window->windowTitle(), QStringLiteral("Exportar e importar datos entre Velmora y Raíces"));
+    QCOMPARE(window->size(), QSize(632, 266));
+    QCOMPARE(window->minimumSize(), QSize(632, 266));
+    QCOMPARE(window->maximumSize(), QSize(632, 266));
+    const Qt::WindowFlags flags = window->windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::FramelessWindowHint));
+
+    const QPoint screenCentre = window->screen()->availableGeometry().center();
+    QVERIFY2((window->geometry().center() - screenCentre).manhattanLength() <= 2,
+             qPrintable(QStringLiteral("window centre %1,%2, screen centre %3,%4")
+                            .arg(window->geometry().center().x())
+                            .arg(window->geometry().center().y())
+                            .arg(screenCentre.x())
+                            .arg(screenCentre.y())));
+    QVERIFY(!window->form().embedded);
+}
+
+void TMFormTest::controlsSitOnTheirPanels_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QRect>("geometry"); // an empty size: only the position is fixed
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("Draw3D2") << "Draw3D2"
+                             << "MForm" << QRect(1, 0, 315, 169) << "";
+    QTest::newRow("Draw3D3") << "Draw3D3"
+                             << "MForm" << QRect(316, 0, 317, 169) << "";
+    QTest::newRow("Draw3D1") << "Draw3D1"
+                             << "MForm" << QRect(0, 168, 633, 97) << "";
+    QTest::newRow("Label3") << "Label3"
+                            << "Draw3D2" << QRect(24, 24, 265, 57)
+                            << "Transformar datos desde Raíces hacia Velmora ";
+    QTest::newRow("BExportar") << "BExportar"
+                               << "Draw3D2" << QRect(96, 120, 89, 25) << "OK";
+    QTest::newRow("Label4") << "Label4"
+                            << "Draw3D3" << QRect(8, 24, 305, 57)
+                            << "Transformar datos desde Velmora hacia Raíces";
+    QTest::newRow("BImportar") << "BImportar"
+                               << "Draw3D3" << QRect(96, 120, 89, 25) << "OK";
+    QTest::newRow("Label1") << "Label1"
+                            << "Draw3D1" << QRect(1, 72, 0, 0) << "Pasavel para ZT07 V-1.0";
+    QTest::newRow("BClose") << "BClose"
+                            << "Draw3D1" << QRect(256, 32, 89, 25) << "&Salir";
+    QTest::newRow("Button1") << "Button1"
+                             << "Draw3D1" << QRect(264, 67, 75, 19) << "F1 AYUDA";
+}
+
+void TMFormTest::controlsSitOnTheirPanels()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, panel);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, text);
+
+    const auto window = makeWindow();
+    window->show();
+    auto* widget = child<QWidget>(*window, qPrintable(name));
+    QCOMPARE(widget->parentWidget()->objectName(), panel);
+    QVERIFY(widget->isVisible());
+    if (geometry.isEmpty()) {
+        QCOMPARE(widget->pos(), geometry.topLeft());
+        // Sized to its text, and all of it inside its panel.
+        QVERIFY(widget->geometry().right() < widget->parentWidget()->width());
+        QVERIFY(widget->geometry().bottom() < widget->parentWidget()->height());
+    } else {
+        QCOMPARE(widget->geometry(), geometry);
+    }
+    QCOMPARE(widget->property("text").toString(), text);
+}
+
+void TMFormTest::textsHaveTheirFontsColoursAndGlyphs()
+{
+    const auto window = makeWindow();
+    window->show();
+    QCOMPARE(window->font().pointSize(), 8);
+    for (const char* name : {"Label3", "Label4"}) {
+        auto* heading = child<QLabel>(*window, name);
+        QVERIFY2(heading->font().bold() && heading->font().pointSize() == 12, name);
+        QVERIFY2(heading->wordWrap(), name);
+        // The whole text fits its box once wrapped.
+        QVERIFY2(heading->heightForWidth(heading->width()) <= heading->height(), name);
+    }
+    auto* version = child<QLabel>(*window, "Label1");
+    QVERIFY(version->font().bold());
+    QCOMPARE(version->palette().color(QPalette::WindowText), QColor(Qt::red));
+
+    for (const char* name : {"BExportar", "BImportar", "BClose"})
+        QVERIFY2(!child<QPushButton>(*window, name)->icon().isNull(), name);
+    QVERIFY(child<QPushButton>(*window, "Button1")->icon().isNull());
+}
+
+void TMFormTest::panelsAreFilledWithTheirGradients_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("column"); // a column of the panel that no control covers
+    QTest::addColumn<QColor>("top");
+    QTest::addColumn<QColor>("middle");
+    QTest::addColumn<QColor>("bottom");
+
+    QTest::newRow("Draw3D2") << "Draw3D2" << 3 << QColor(0xF9D37D) << QColor(0xFFFFFF) << QColor(0xFFEEDD);
+    QTest::newRow("Draw3D3") << "Draw3D3" << 3 << QColor(0xF9D37D) << QColor(0xFFFFFF) << QColor(0xFFEEDD);
+    QTest::newRow("Draw3D1") << "Draw3D1" << 600 << QColor(0xC2CDFE) << QColor(0xCFF2FE) << QColor(0xCCD8E6);
+}
+
+void TMFormTest::panelsAreFilledWithTheirGradients()
+{
+    QFETCH(QString, name);
+    QFETCH(int, column);
+    QFETCH(QColor, top);
+    QFETCH(QColor, middle);
+    QFETCH(QColor, bottom);
+
+    const auto window = makeWindow();
+    window->show();
+    auto* panel = child<QWidget>(*window, qPrintable(name));
+    const QImage image = panel->grab().toImage();
+    const auto near = [](QColor actual, QColor expected) {
+        return std::abs(actual.red() - expected.red()) <= 2 &&
+               std::abs(actual.green() - expected.green()) <= 2 &&
+               std::abs(actual.blue() - expected.blue()) <= 2;
+    };
+    const QColor atTop = image.pixelColor(column, 0);
+    const QColor atMiddle = image.pixelColor(column, image.height() / 2);
+    const QColor atBottom = image.pixelColor(column, image.height() - 1);
+    QVERIFY2(near(atTop, top), qPrintable(atTop.name()));
+    QVERIFY2(near(atMiddle, middle), qPrintable(atMiddle.name()));
+    QVERIFY2(near(atBottom, bottom), qPrintable(atBottom.name()));
+}
+
+void TMFormTest::completedExportDisablesBothDirections()
+{
+    const auto document = writeDocument("centro.xml", test::minimalExchangeDocument());
+    const auto window = makeWindow();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+
+    // Typed without its extension: the dialog adds ".xml".
+    ModalAnswers answers({"escribir:{carpeta}/centro", "aceptar"}, m_folder->path());
+    QTest::mouseClick(child<QPushButton>(*window, "BExportar"), Qt::LeftButton);
+    QTRY_COMPARE(answers.log, QStringList({fileDialogLine, finishedLine}));
+
+    QCOMPARE(window->form().runResult, 1);
+    QVERIFY(std::filesystem::exists(document.string() + "-copia"));
+    QVERIFY(!child<QPushButton>(*window, "BExportar")->isEnabled());
+    QVERIFY(!child<QPushButton>(*window, "BImportar")->isEnabled());
+    QVERIFY(child<QPushButton>(*window, "BClose")->isEnabled());
+    QVERIFY(child<QPushButton>(*window, "Button1")->isEnabled());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(window->isVisible());
+
+    QTest::mouseClick(child<QPushButton>(*window, "BClose"), Qt::LeftButton);
+    QVERIFY(!window->isVisible());
+    QVERIFY2(!ini(), "stand-alone, nothing is written to Velmora.ini");
+}
+
+void TMFormTest::missingFileLeavesTheWindowWaiting_data()
+{
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QString>("button");
+
+    const QString missing = QStringLiteral("{carpeta}/no-existe.xml");
+    QTest::newRow("typed name, export") << QStringList{"escribir:" + missing, "aceptar"} << "BExportar";
+    QTest::newRow("typed name, import") << QStringList{"escribir:" + missing, "aceptar"} << "BImportar";
+    QTest::newRow("cancelled before any file") << QStringList{"cancelar", "aceptar"} << "BExportar";
+}
+
+void TMFormTest::missingFileLeavesTheWindowWaiting()
+{
+    QFETCH(QStringList, answers);
+    QFETCH(QString, button);
+
+    const auto window = makeWindow();
+    window->show();
+    ModalAnswers modal(answers, m_folder->path());
+    QTest::mouseClick(child<QPushButton>(*window, qPrintable(button)), Qt::LeftButton);
+    QTRY_COMPARE(modal.log, QStringList({fileDialogLine, missingFileLine}));
+
+    QCOMPARE(window->form().runResult, 0);
+    QVERIFY(window->isVisible());
+    QVERIFY(child<QPushButton>(*window, "BExportar")->isEnabled());
+    QVERIFY(child<QPushButton>(*window, "BImportar")->isEnabled());
+}
+
+void TMFormTest::failedRunIsShownAsAnErrorAndKeepsTheButtons()
+{
+    // An exchange document without the school year: the first step fails.
+    const auto document = writeDocument("sin-curso.xml", "<SERVICIO><BLOQUE_DATOS/></SERVICIO>");
+    const auto window = makeWindow();
+    window->show();
+    ModalAnswers modal({"escribir:" + toQString(document), "aceptar"}, m_folder->path());
+    QTest::mouseClick(child<QPushButton>(*window, "BExportar"), Qt::LeftButton);
+    QTRY_COMPARE(modal.log.size(), 2);
+
+    QCOMPARE(modal.log[0], fileDialogLine);
+    QVERIFY2(modal.log[1].startsWith(QLatin1String("error [Pasavel]: ")), qPrintable(modal.log[1]));
+    QCOMPARE(window->form().runResult, 0);
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(child<QPushButton>(*window, "BExportar")->isEnabled());
+    QVERIFY(child<QPushButton>(*window, "BImportar")->isEnabled());
+}
+
+void TMFormTest::commandLineChoosesTheRunMode_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QStringList>("expectedLog");
+    QTest::addColumn<bool>("embedded");
+    QTest::addColumn<bool>("closesItself");
+    QTest::addColumn<QString>("transformado"); // after the window has closed; empty: no Velmora.ini
+
+    const QString document = QStringLiteral("{carpeta}/centro.xml");
+    const QString handleError = QString::fromStdU16String(readCommandLine({"exportar", "3a0z"}).handleError);
+
+    QTest::newRow("capitals start the export")
+        << QStringList{"EXPORTAR", "3a00007"} << QStringList{"escribir:" + document, "aceptar"}
+        << QStringList{fileDialogLine, finishedLine} << true << true << "1";
+    QTest::newRow("mixed case starts the import; cancelled before any file")
+        << QStringList{"ImPoRtAr", "3A00007"} << QStringList{"cancelar", "aceptar"}
+        << QStringList{fileDialogLine, missingFileLine} << true << true << "-1";
+    QTest::newRow("unknown first parameter waits")
+        << QStringList{"listar", "3a00007"} << QStringList{} << QStringList{} << true << false << "0";
+    QTest::newRow("handle not hexadecimal: reported, stand-alone, run still starts")
+        << QStringList{"exportar", "3a0z"} << QStringList{"aceptar", "escribir:" + document, "aceptar"}
+        << QStringList{"error [Pasavel]: " + handleError, fileDialogLine, finishedLine} << false << false
+        << "";
+    QTest::newRow("one parameter") << QStringList{"exportar"} << QStringList{} << QStringList{} << false
+                                   << false << "";
+    QTest::newRow("three parameters")
+        << QStringList{"exportar", "3a00007", "x"} << QStringList{} << QStringList{} << false << false << "";
+}
+
+void TMFormTest::commandLineChoosesTheRunMode()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, expectedLog);
+    QFETCH(bool, embedded);
+    QFETCH(bool, closesItself);
+    QFETCH(QString, transformado);
+
+    writeDocument("centro.xml", test::minimalExchangeDocument());
+    const auto window = makeWindow(arguments);
+    QSignalSpy closed(window.get(), &TMForm::mainWindowClosed);
+    ModalAnswers modal(answers, m_folder->path());
+    window->show();
+    // Whatever starts by itself starts as soon as the window is shown.
+    QTest::qWait(200);
+    QTRY_COMPARE(modal.log, expectedLog);
+
+    QCOMPARE(window->form().embedded, embedded);
+    QCOMPARE(window->windowFlags().testFlag(Qt::FramelessWindowHint), embedded);
+    QTRY_COMPARE(window->isVisible(), !closesItself);
+    if (!closesItself)
+        QTest::mouseClick(child<QPushButton>(*window, "BClose"), Qt::LeftButton);
+    QVERIFY(!window->isVisible());
+    QCOMPARE(closed.count(), 1);
+
+    const std::optional<std::string> written = ini();
+    if (transformado.isEmpty()) {
+        QVERIFY2(!written, written ? written->c_str() : "");
+    } else {
+        QVERIFY(written.has_value());
+        const QRegularExpression value(R"(\[Transformadores\]\r?\nTransformado=)" + transformado +
+                                       R"(\r?\n)");
+        QVERIFY2(value.match(QString::fromStdString(*written)).hasMatch(), written->c_str());
+    }
+}
+
+void TMFormTest::helpButtonOpensContentsAndF1OpensTheMainWindowTopic()
+{
+    const auto window = makeWindow();
+    window->show();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+
+    QTest::mouseClick(child<QPushButton>(*window, "Button1"), Qt::LeftButton);
+    auto* help = window->findChild<HelpWindow*>();
+    QVERIFY(help != nullptr);
+    QVERIFY(help->isVisible());
+    QCOMPARE(QFileInfo(help->browser()->source().toLocalFile()).fileName(), QStringLiteral("index.html"));
+    QCOMPARE(help->browser()->documentTitle(), QStringLiteral("Ayuda de Pasavel"));
+
+    // F1 wherever the focus is in the main window: the one help window turns
+    // to the main window's topic.
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QTest::keyClick(child<QPushButton>(*window, "BExportar"), Qt::Key_F1);
+    QCOMPARE(window->findChildren<HelpWindow*>().size(), 1);
+    QCOMPARE(QFileInfo(help->browser()->source().toLocalFile()).fileName(), QStringLiteral("topic1.html"));
+    QVERIFY(help->browser()->toPlainText().contains(QStringLiteral("Raíces hacia Velmora")));
+}
+
+void TMFormTest::helpPagesLinkOnlyToPagesThatExist()
+{
+    const QDir folder(QCoreApplication::applicationDirPath() + "/RAICES");
+    const QStringList pages = folder.entryList({"*.html"}, QDir::Files);
+    for (const char* required : {"index.html", "topic1.html", "topic3.html"})
+        QVERIFY2(pages.contains(QLatin1String(required)), required);
+
+    const QRegularExpression link(QStringLiteral("href=\"([^\"#]+)"));
+    QSet<QString> linkedFromContents;
+    for (const QString& page : pages) {
+        QFile file(folder.filePath(page));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
+        QVERIFY2(html.contains(QLatin1String("<title>")), qPrintable(page));
+        for (const QRegularExpressionMatch& match : link.globalMatch(html)) {
+            const QString target = match.captured(1);
+            QVERIFY2(folder.exists(target), qPrintable(page + " -> " + target));
+            if (page == QLatin1String("index.html"))
+                linkedFromContents.insert(target);
+        }
+    }
+    for (const QString& page : pages) {
+        if (page != QLatin1String("index.html"))
+            QVERIFY2(linkedFromContents.contains(page), qPrintable(page + " is not in the contents"));
+    }
+}
+
+QTEST_MAIN(TMFormTest)
+#include "TMFormTest.moc"
