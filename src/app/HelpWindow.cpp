@@ -88,17 +88,4 @@ void HelpWindow::onContentsClicked()
     showTopic(HelpTopic::contents);
 }
 
-HelpWindow* showHelp(HelpTopic topic, const std::filesystem::path& folder, QWidget* owner)
-{
-    QWidget* ownerWindow = owner->window();
-    auto* window = ownerWindow->findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
-    if (window == nullptr)
-        window = new HelpWindow(folder, ownerWindow);
-    window->showTopic(topic);
-    window->show();
-    window->raise();
-    window->activateWindow();
-    return window;
-}
-
 } // namespace pasavel

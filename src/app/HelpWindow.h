@@ -36,8 +36,4 @@ class HelpWindow : public QWidget {
     QTextBrowser* m_browser;
 };
 
-// Opens the help at a topic in the one help window of the owner's window,
-// creating it the first time. Any window of the program may ask.
-HelpWindow* showHelp(HelpTopic topic, const std::filesystem::path& folder, QWidget* owner);
-
 } // namespace pasavel

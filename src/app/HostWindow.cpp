@@ -57,6 +57,23 @@ bool hostWindowExists(std::uint64_t handle)
 #endif
 }
 
+void takeKeyboardFocus(std::uint64_t window)
+{
+#if QT_CONFIG(xcb)
+    if (!runsOnX11())
+        return;
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 != nullptr ? x11->connection() : nullptr;
+    if (connection == nullptr)
+        return;
+    xcb_set_input_focus(connection, XCB_INPUT_FOCUS_PARENT, static_cast<xcb_window_t>(window),
+                        XCB_CURRENT_TIME);
+    xcb_flush(connection);
+#else
+    (void)window;
+#endif
+}
+
 bool canEmbedInForeignWindow()
 {
     // The platforms without a real windowing system have no foreign windows;

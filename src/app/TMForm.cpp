@@ -20,6 +20,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace pasavel {
 
 namespace {
@@ -115,8 +117,19 @@ class DialogPlacer : public QObject {
         auto* dialog = static_cast<QWidget*>(watched);
         if (QWindow* handle = dialog->windowHandle())
             handle->setTransientParent(m_host);
-        const QPoint centre = m_window->mapToGlobal(m_window->rect().center());
-        dialog->move(centre - dialog->rect().center());
+        // Only the native window knows where the host put it on the screen.
+        const QPoint centre = m_window->windowHandle()->mapToGlobal(m_window->rect().center());
+        QRect placed(QPoint(), dialog->size());
+        placed.moveCenter(centre);
+        if (const QScreen* display = m_window->screen()) {
+            const QRect available = display->availableGeometry();
+            // Wholly on the screen; the top-left corner wins when it cannot be.
+            placed.moveLeft(
+                std::max(available.left(), std::min(placed.left(), available.right() + 1 - placed.width())));
+            placed.moveTop(
+                std::max(available.top(), std::min(placed.top(), available.bottom() + 1 - placed.height())));
+        }
+        dialog->move(placed.topLeft());
         return false;
     }
 
@@ -272,6 +285,7 @@ void TMForm::embedInto(std::uint64_t handle)
         return;
     createWinId();
     windowHandle()->setParent(m_hostWindow);
+    windowHandle()->installEventFilter(this);
     m_dialogPlacer = new DialogPlacer(this, m_hostWindow);
     if (canCheckHostWindow()) {
         m_hostWatch = new QTimer(this);
@@ -322,6 +336,14 @@ void TMForm::closeEvent(QCloseEvent* event)
     emit mainWindowClosed();
 }
 
+bool TMForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // A click in the embedded window is where the user expects the keyboard.
+    if (watched == windowHandle() && event->type() == QEvent::MouseButtonPress)
+        takeKeyboardFocus(winId());
+    return QWidget::eventFilter(watched, event);
+}
+
 void TMForm::onExportClicked()
 {
     m_form.BExportarClick();
@@ -339,12 +361,25 @@ void TMForm::onCloseClicked()
 
 void TMForm::onHelpClicked()
 {
-    showHelp(HelpTopic::contents, helpFolder(m_form.paths().programDirectory), this);
+    showHelpTopic(HelpTopic::contents);
 }
 
 void TMForm::onHelpKeyPressed()
 {
-    showHelp(HelpTopic::mainWindow, helpFolder(m_form.paths().programDirectory), this);
+    showHelpTopic(HelpTopic::mainWindow);
+}
+
+void TMForm::showHelpTopic(HelpTopic topic)
+{
+    if (!m_helpWindow) {
+        m_helpWindow =
+            std::make_unique<HelpWindow>(helpFolder(m_form.paths().programDirectory), dialogOwner());
+        placeDialog(m_helpWindow.get());
+    }
+    m_helpWindow->showTopic(topic);
+    m_helpWindow->show();
+    m_helpWindow->raise();
+    m_helpWindow->activateWindow();
 }
 
 void TMForm::onHostWindowCheck()

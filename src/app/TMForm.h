@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "app/HelpWindow.h"
 #include "app/MainForm.h"
 #include "app/ProgramPaths.h"
 #include "app/UserInterface.h"
@@ -41,6 +42,9 @@ class TMForm : public QWidget, public UserInterface {
     QWidget* dialogOwner();
     void placeDialog(QWidget* dialog);
 
+    // Opens the program's help at a topic, in its one help window.
+    void showHelpTopic(HelpTopic topic);
+
     std::optional<std::filesystem::path> chooseExchangeFile() override;
     void showMessage(std::u16string_view text) override;
     void showError(std::u16string_view text) override;
@@ -58,6 +62,7 @@ class TMForm : public QWidget, public UserInterface {
   protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private slots:
     void onFirstShown();
@@ -84,6 +89,7 @@ class TMForm : public QWidget, public UserInterface {
     // Made at its first use, when it is known whether we are embedded; kept
     // so that it opens where the user last looked.
     std::unique_ptr<QFileDialog> m_openDialog;
+    std::unique_ptr<HelpWindow> m_helpWindow;
     QPushButton* m_exportButton = nullptr;
     QPushButton* m_importButton = nullptr;
     // The host's window as Qt knows it; it holds our native window while we
