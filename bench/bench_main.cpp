@@ -14,7 +14,6 @@
 #include <fstream>
 #include <sstream>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -79,7 +78,6 @@ Figures measureOnce(std::size_t scale, const std::filesystem::path& folder)
 
     Figures figures;
     figures.documentBytes = school.document.size();
-    figures.exportFloor = parseAndWriteSeconds(school.document, folder / "floor.xml");
     auto start = Clock::now();
     if (runCli({"exportar", document.string(), "--vtemp", vtemp, "--niveles", (folder / "niveles.csv").string(),
                 "--descartar", "--marcos", "1,2"}) != 0)
@@ -91,36 +89,27 @@ Figures measureOnce(std::size_t scale, const std::filesystem::path& folder)
     if (runCli({"importar", document.string(), "--vtemp", vtemp}) != 0)
         std::exit(1);
     figures.importSeconds = secondsSince(start);
-    figures.importFloor = parseAndWriteSeconds(readFile(folder / "ResultadoQuelvocentro.xml"), folder / "floor.xml");
     return figures;
 }
 
-// Runs in a child process, so that its peak memory is its own.
+// Runs in a fresh process (this program again), so that its peak memory is
+// that of the export and the import alone.
 Figures measureInChild(std::size_t scale, const std::filesystem::path& folder)
 {
-    int channel[2];
-    if (pipe(channel) != 0)
-        std::exit(1);
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        const Figures figures = measureOnce(scale, folder);
-        if (write(channel[1], &figures, sizeof figures) != static_cast<ssize_t>(sizeof figures))
-            _exit(1);
-        _exit(0);
-    }
-    close(channel[1]);
+    const std::string command = "/proc/" + std::to_string(getpid()) + "/exe --medir " + std::to_string(scale) + " " +
+                                folder.string();
+    std::FILE* child = popen(command.c_str(), "r");
     Figures figures;
-    const bool received = read(channel[0], &figures, sizeof figures) == static_cast<ssize_t>(sizeof figures);
-    close(channel[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    if (!received || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    const bool received = child != nullptr &&
+                          std::fscanf(child, "%lf %lf %zu %ld", &figures.exportSeconds, &figures.importSeconds,
+                                      &figures.documentBytes, &figures.peakKilobytes) == 4;
+    if (child == nullptr || pclose(child) != 0 || !received) {
         std::fprintf(stderr, "La medida a escala %zu ha fallado.\n", scale);
         std::exit(1);
     }
-    figures.peakKilobytes = usage.ru_maxrss;
+    // The floors are measured here, apart from the child's memory.
+    figures.exportFloor = parseAndWriteSeconds(readFile(folder / "centro.xml"), folder / "floor.xml");
+    figures.importFloor = parseAndWriteSeconds(readFile(folder / "ResultadoQuelvocentro.xml"), folder / "floor.xml");
     return figures;
 }
 
@@ -134,6 +123,22 @@ double median(std::vector<double> values)
 
 int main(int argc, char** argv)
 {
+    // "--medir ESCALA CARPETA": one measure, printed for the parent process.
+    if (argc == 4 && std::string(argv[1]) == "--medir") {
+        const Figures figures = measureOnce(static_cast<std::size_t>(std::atoi(argv[2])), argv[3]);
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("%.6f %.6f %zu %ld\n", figures.exportSeconds, figures.importSeconds, figures.documentBytes,
+                    usage.ru_maxrss);
+        return 0;
+    }
+    // "--preparar ESCALA CARPETA" leaves one exported school with its solution
+    // in CARPETA, to profile a run by hand.
+    if (argc == 4 && std::string(argv[1]) == "--preparar") {
+        const Figures figures = measureOnce(static_cast<std::size_t>(std::atoi(argv[2])), argv[3]);
+        std::printf("exportar %.3fs, importar %.3fs\n", figures.exportSeconds, figures.importSeconds);
+        return 0;
+    }
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("pasavel-bench-" + std::to_string(getpid()));
     std::printf("Pasavel: exportación e importación de centros sintéticos (mediana de %d ejecuciones)\n\n", runs);

@@ -1,5 +1,6 @@
 #include "app/Error.h"
 #include "formats/ExchangeDocument.h"
+#include "formats/ExchangeWriter.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -98,30 +99,45 @@ TEST(ExchangeDocument, ExternalEntityIsNotRead)
 
 TEST(ExchangeDocument, OutputEnvelopeKeepsWhatStandsOutsideTheRoot)
 {
+    test::TemporaryDirectory directory;
     XmlDocument document = parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED" "ces -->\n"
                                  "<SERVICIO modulo=\"X\"><BLOQUE_DATOS><grupo_datos seq=\"S\"/></BLOQUE_DATOS>"
                                  "</SERVICIO>\n<!-- fin -->");
-    XmlNode block = replaceEnvelope(document, u"10/12/2026 9:05:00");
-    XmlNode year = appendGroup(block, "ANNO_ACADEMICO");
-    appendDato(year, "C_ANNO", u"2026");
-    XmlNode section = appendGroup(block, "HORARIOS_REGULARES");
-    setRegistros(section, 2);
-    appendDato(section, "N", 42);
-    appendDato(section, "T", u"Lengua & Literatura <1º> €");
-    EXPECT_EQ(document.serialise(),
+    ExchangeWriter writer(document, u"10/12/2026 9:05:00", directory / "salida.xml");
+    Markup markup;
+    markup.open("grupo_datos");
+    markup.attribute("seq", u"ANNO_ACADEMICO");
+    markup.dato("C_ANNO", u"2026");
+    markup.close("grupo_datos");
+    markup.open("grupo_datos");
+    markup.attribute("seq", u"HORARIOS_REGULARES");
+    markup.attribute("registros", 2);
+    markup.dato("N", 42);
+    markup.dato("T", u"Lengua & Literatura <1º> €");
+    markup.dato("V", u"");
+    markup.close("grupo_datos");
+    markup.open("grupo_datos");
+    markup.attribute("seq", u"VACIO");
+    markup.close("grupo_datos");
+    writer.write(markup);
+    writer.finish();
+    EXPECT_EQ(test::readBytes(directory / "salida.xml"),
               "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED" "ces -->\n"
               "<SERVICIO modulo=\"HORARIOS\" tipo=\"I\" autor=\"VELMORA\" fecha=\"10/12/2026 9:05:00\">"
               "<BLOQUE_DATOS><grupo_datos seq=\"ANNO_ACADEMICO\"><dato nombre_dato=\"C_ANNO\">2026</dato>"
               "</grupo_datos><grupo_datos seq=\"HORARIOS_REGULARES\" registros=\"2\">"
               "<dato nombre_dato=\"N\">42</dato><dato nombre_dato=\"T\">Lengua &amp; Literatura &lt;1\xBA&gt; "
-              "&#8364;</dato></grupo_datos></BLOQUE_DATOS></SERVICIO>\n<!-- fin -->\n");
+              "&#8364;</dato><dato nombre_dato=\"V\"/></grupo_datos><grupo_datos seq=\"VACIO\"/>"
+              "</BLOQUE_DATOS></SERVICIO>\n<!-- fin -->\n");
 }
 
 TEST(ExchangeDocument, SavedDocumentReadsBackAndReplacesTheFile)
 {
     test::TemporaryDirectory directory;
     XmlDocument document = parse("<SERVICIO><BLOQUE_DATOS/></SERVICIO>");
-    appendDato(appendGroup(replaceEnvelope(document, u"f"), "S"), "D", u"Música");
+    XmlNode group = replaceEnvelope(document, u"f").appendElement("grupo_datos");
+    group.setAttribute("seq", u"S");
+    group.appendElement("dato").setText(u"Música & <más>");
     const auto path = directory / "salida.xml";
     test::writeBytes(path, "anterior");
     document.save(path);
@@ -129,7 +145,7 @@ TEST(ExchangeDocument, SavedDocumentReadsBackAndReplacesTheFile)
     EXPECT_EQ(reread.root().attribute("autor"), u"VELMORA");
     XmlNode section = reread.selectSingle("/SERVICIO/BLOQUE_DATOS/grupo_datos");
     ASSERT_TRUE(section);
-    EXPECT_EQ(ExchangeRecord(section).value(0), u"Música");
+    EXPECT_EQ(ExchangeRecord(section).value(0), u"Música & <más>");
     EXPECT_EQ(section.attributeName(0), "seq");
     section.setAttributeValue(0, u"T");
     EXPECT_EQ(section.attribute("seq"), u"T");

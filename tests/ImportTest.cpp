@@ -234,3 +234,25 @@ TEST(Importacion, OutputFileStandsBesideTheChosenOne)
 {
     EXPECT_EQ(Importacion::outputPath("/datos/curso.xml"), std::filesystem::path("/datos/ResultadoQuelvocurso.xml"));
 }
+
+// The output is written as it is built; it must be byte for byte what libxml2
+// writes for the same tree, in the kept declaration's encoding.
+TEST_F(ImportTest, OutputIsWhatLibxml2WritesForTheSameTree)
+{
+    exportedTables();
+    teachers({{u"JGL", u"101", u"A&B <€>"}, {u"ANA", u"102", u"x\ry\"z"}});
+    solution({{u"JGL", u"1", u"1", u"0", u"#1", u"#Ñ€&"}});
+    for (const char* declaration : {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", "<?xml version=\"1.0\"?>",
+                                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"}) {
+        test::writeBytes(directory / "centro.xml", std::string(declaration) +
+                                                       "\n<!-- antes -->\n<SERVICIO><BLOQUE_DATOS><grupo_datos>"
+                                                       "<dato>2025</dato></grupo_datos></BLOQUE_DATOS></SERVICIO>\n"
+                                                       "<?fin x?>\n");
+        userInterface.fileAnswers = {directory / "centro.xml"};
+        form.BImportarClick();
+        ASSERT_TRUE(userInterface.errors.empty()) << userInterface.errors.at(0);
+        const std::string written = test::readBytes(directory / "ResultadoQuelvocentro.xml");
+        EXPECT_EQ(XmlDocument::parseText(written, "salida").serialise(), written) << declaration;
+        EXPECT_NE(written.find("<?fin x?>"), std::string::npos);
+    }
+}

@@ -1,9 +1,12 @@
+#include "app/Clipper.h"
 #include "app/Error.h"
-#include "formats/AtomicFile.h"
+#include "formats/Files.h"
 #include "formats/Table.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <optional>
+#include <random>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -324,4 +327,92 @@ TEST_F(TableTest, TableNamesMatchFilesInAnyLetterCase)
     EXPECT_TRUE(Table::exists(directory.path(), "PROFT"));
     Table table(directory.path(), "PROFT");
     EXPECT_EQ(table.fields().size(), 5u);
+}
+
+// Lookups and filters use indexes; they must find exactly the record a walk
+// from the first record would, whatever was appended, changed or deleted.
+TEST_F(TableTest, IndexedLookupsAgreeWithPlainWalks)
+{
+    Table::create(directory.path(), "AZAR", {stringField("A", 3), stringField("B", 3), integerField("N")});
+    Table table(directory.path(), "AZAR");
+    struct Row {
+        std::u16string a, b, n;
+        bool deleted = false;
+    };
+    std::vector<Row> model;
+    std::mt19937 random(20261210);
+    const std::vector<std::u16string> values = {u"x", u"y", u"x ", u" x", u"Y", u"", u"zz"};
+    const auto pick = [&] { return values[random() % values.size()]; };
+    const auto number = [&] { return std::u16string(1, static_cast<char16_t>(u'0' + random() % 3)); };
+    std::optional<std::u16string> filterA;
+
+    const auto visible = [&](const Row& row) { return !row.deleted && (!filterA || row.a == *filterA); };
+    const auto expectedFirst = [&](auto matches) -> std::optional<std::size_t> {
+        for (std::size_t index = 0; index < model.size(); ++index) {
+            if (visible(model[index]) && matches(model[index]))
+                return index;
+        }
+        return std::nullopt;
+    };
+    for (int step = 0; step < 3000; ++step) {
+        const unsigned operation = random() % 10;
+        if (operation < 3 || model.empty()) {
+            Row row{RTrim(pick()), RTrim(pick()), number()};
+            table.append();
+            table.setText("A", row.a);
+            table.setText("B", row.b);
+            table.setText("N", row.n);
+            table.post();
+            model.push_back(row);
+        } else if (operation == 3) {
+            const std::size_t index = random() % model.size();
+            if (!visible(model[index]))
+                continue;
+            table.goToRecord(index);
+            table.edit();
+            model[index].a = RTrim(pick());
+            table.setText("A", model[index].a);
+            table.post();
+        } else if (operation == 4 && !filterA) {
+            const std::size_t index = random() % model.size();
+            if (model[index].deleted)
+                continue;
+            table.goToRecord(index);
+            table.deleteRecord();
+            model[index].deleted = true;
+        } else if (operation == 5) {
+            if (random() % 2) {
+                filterA = RTrim(pick());
+                std::u16string expression = u"A= '" + *filterA + u"'";
+                table.setFilter(expression);
+            } else {
+                filterA.reset();
+                table.clearFilter();
+            }
+            std::vector<std::size_t> walked;
+            for (table.first(); !table.eof(); table.next())
+                walked.push_back(table.recordNumber());
+            std::vector<std::size_t> expected;
+            for (std::size_t index = 0; index < model.size(); ++index) {
+                if (visible(model[index]))
+                    expected.push_back(index);
+            }
+            ASSERT_EQ(walked, expected) << "step " << step;
+            ASSERT_EQ(table.recordCount(), expected.size());
+        } else {
+            const std::u16string a = pick();
+            const std::u16string b = pick();
+            const std::u16string n = number();
+            const auto check = [&](bool found, std::optional<std::size_t> expected) {
+                ASSERT_EQ(found, expected.has_value()) << "step " << step;
+                if (found)
+                    ASSERT_EQ(table.recordNumber(), *expected) << "step " << step;
+            };
+            check(table.locate("A", {a}), expectedFirst([&](const Row& row) { return row.a == RTrim(a); }));
+            check(table.locate("A;B", {a, b}),
+                  expectedFirst([&](const Row& row) { return row.a == RTrim(a) && row.b == RTrim(b); }));
+            check(table.locate("N;A", {n, a}),
+                  expectedFirst([&](const Row& row) { return row.n == n && row.a == RTrim(a); }));
+        }
+    }
 }

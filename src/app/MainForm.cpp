@@ -2,29 +2,14 @@
 
 #include "app/Error.h"
 #include "formats/Encoding.h"
-#include "formats/AtomicFile.h"
 #include "formats/ExchangeDocument.h"
+#include "formats/Files.h"
 #include "formats/IniFile.h"
 #include "formats/NormalisedCopy.h"
 #include "formats/Table.h"
 #include "import/Importacion.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace pasavel {
-
-namespace {
-
-std::string readChosenFile(const std::filesystem::path& path)
-{
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream)
-        throw Error("No se puede leer el archivo «" + path.string() + "».");
-    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-}
-
-} // namespace
 
 MainForm::MainForm(UserInterface& userInterface, ProgramPaths paths)
     : m_userInterface(userInterface), m_paths(std::move(paths))
@@ -78,7 +63,7 @@ bool MainForm::loadChosenDocument()
     try {
         // Parsed before the copy is written, so that a file that is no
         // exchange document leaves nothing behind.
-        const std::string copyBytes = normalisedCopyBytes(readChosenFile(filenameXML));
+        const std::string copyBytes = normalisedCopyBytes(readFileBytes(filenameXML));
         XmlDocument document = XmlDocument::parseText(copyBytes, filenameXML.string());
         if (!hasDataBlock(document)) {
             throw Error("El archivo «" + filenameXML.string() +
@@ -184,7 +169,8 @@ bool MainForm::runImport()
     const std::u16string periodStart = periodos.text("F_INICIO");
     const std::u16string periodEnd = periodos.text("F_FIN");
     periodos.close();
-    importacion.run(output, currentDateTimeText(), periodStart, periodEnd, Importacion::outputPath(filenameXML));
+    importacion.run(std::move(output), currentDateTimeText(), periodStart, periodEnd,
+                    Importacion::outputPath(filenameXML));
     importacion.close();
     return true;
 }

@@ -80,28 +80,4 @@ XmlNode replaceEnvelope(XmlDocument& document, std::u16string_view fecha)
     return servicio.appendElement("BLOQUE_DATOS");
 }
 
-XmlNode appendGroup(XmlNode parent, std::string_view seq)
-{
-    XmlNode group = parent.appendElement("grupo_datos");
-    group.setAttribute("seq", widen(seq));
-    return group;
-}
-
-void setRegistros(XmlNode group, long long count)
-{
-    group.setAttribute("registros", widen(std::to_string(count)));
-}
-
-void appendDato(XmlNode parent, std::string_view nombreDato, std::u16string_view value)
-{
-    XmlNode dato = parent.appendElement("dato");
-    dato.setAttribute("nombre_dato", widen(nombreDato));
-    dato.setText(value);
-}
-
-void appendDato(XmlNode parent, std::string_view nombreDato, long long number)
-{
-    appendDato(parent, nombreDato, widen(std::to_string(number)));
-}
-
 } // namespace pasavel

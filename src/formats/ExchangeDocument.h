@@ -55,11 +55,4 @@ bool hasDataBlock(const XmlDocument& document);
 // the root, and returns its new, empty BLOQUE_DATOS.
 XmlNode replaceEnvelope(XmlDocument& document, std::u16string_view fecha);
 
-// A grupo_datos child with its seq attribute.
-XmlNode appendGroup(XmlNode parent, std::string_view seq);
-// The registros attribute, placed after seq.
-void setRegistros(XmlNode group, long long count);
-void appendDato(XmlNode parent, std::string_view nombreDato, std::u16string_view value);
-void appendDato(XmlNode parent, std::string_view nombreDato, long long number);
-
 } // namespace pasavel

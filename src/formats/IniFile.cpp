@@ -1,12 +1,10 @@
 #include "formats/IniFile.h"
 
 #include "app/Error.h"
-#include "formats/AtomicFile.h"
+#include "formats/Files.h"
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -130,10 +128,7 @@ void writeIniValue(const std::filesystem::path& file, std::string_view section, 
     std::string text;
     std::error_code error;
     if (std::filesystem::exists(file, error)) {
-        std::ifstream stream(file, std::ios::binary);
-        if (!stream)
-            throw Error("No se puede leer el archivo " + file.string() + ".");
-        text.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+        text = readFileBytes(file);
     }
     writeFileAtomically(file, withIniValue(text, section, key, value));
 }

@@ -1,11 +1,9 @@
 #include "formats/NormalisedCopy.h"
 
 #include "app/Error.h"
-#include "formats/AtomicFile.h"
+#include "formats/Files.h"
 #include "formats/Encoding.h"
 
-#include <fstream>
-#include <iterator>
 
 namespace pasavel {
 
@@ -134,10 +132,7 @@ std::string normalisedCopyBytes(std::string_view fileBytes)
 
 std::filesystem::path writeNormalisedCopy(const std::filesystem::path& chosen)
 {
-    std::ifstream stream(chosen, std::ios::binary);
-    if (!stream)
-        throw Error("No se puede leer el archivo «" + chosen.string() + "».");
-    const std::string bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
+    const std::string bytes = readFileBytes(chosen);
     const std::filesystem::path copy = normalisedCopyPath(chosen);
     writeFileAtomically(copy, normalisedCopyBytes(bytes));
     return copy;

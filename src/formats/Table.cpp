@@ -2,7 +2,7 @@
 
 #include "app/Clipper.h"
 #include "app/Error.h"
-#include "formats/AtomicFile.h"
+#include "formats/Files.h"
 #include "formats/Encoding.h"
 
 #include <algorithm>
@@ -14,8 +14,8 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
+#include <map>
+#include <unordered_map>
 #include <optional>
 #include <sys/file.h>
 #include <unistd.h>
@@ -167,14 +167,6 @@ std::string newHeader(std::string_view table, const std::vector<FieldSpec>& fiel
     return header;
 }
 
-std::string readWholeFile(const std::filesystem::path& path, std::string_view table)
-{
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream)
-        throw Error("No se puede leer la tabla " + guillemets(table) + " (" + path.string() + ").");
-    return std::string((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-}
-
 // Takes an advisory lock on the file; shared locks coexist, an exclusive one
 // keeps every other opener out. Returns the descriptor holding the lock.
 int lockFile(const std::filesystem::path& path, OpenMode mode, std::string_view table)
@@ -261,6 +253,16 @@ struct Table::State {
     bool modified = false;
     std::optional<Filter> filter;
 
+    // Lookups by value go through indexes built on first use for each set of
+    // fields: composite key -> record numbers in stored order. A lookup still
+    // returns the first visible record in stored order, exactly as a walk
+    // from the first record would.
+    using FieldNumbers = std::vector<std::size_t>;
+    using Index = std::unordered_map<std::string, std::vector<std::size_t>>;
+    std::map<FieldNumbers, Index> indexes;
+    // While a filter is set: the records that match it, in stored order.
+    std::vector<std::size_t> filtered;
+
     [[noreturn]] void fail(const std::string& message) const { throw Error(message); }
 
     void load();
@@ -291,6 +293,9 @@ struct Table::State {
         return std::string(trimBlanks(raw, !isTextKind(info.type)));
     }
     bool isVisible(std::size_t index) const;
+    std::string compositeKey(std::string_view record, const FieldNumbers& fieldNumbers) const;
+    const std::vector<std::size_t>* candidates(const FieldNumbers& fieldNumbers, const std::string& key);
+    void reindex(std::size_t record, std::string_view before);
     std::size_t nextVisible(std::size_t from) const;
     std::size_t previousVisible(std::size_t before) const;
 
@@ -338,7 +343,7 @@ std::optional<std::string> Table::State::encodeExactly(std::u16string_view value
 
 void Table::State::load()
 {
-    const std::string bytes = readWholeFile(path, name);
+    const std::string bytes = readFileBytes(path);
     const auto damaged = [&](const std::string& reason) {
         fail("La tabla " + guillemets(name) + " está dañada o no es una tabla dBase (" + path.string() + "): " +
              reason + ".");
@@ -433,8 +438,75 @@ bool Table::State::isVisible(std::size_t index) const
     return filter->key && comparisonKey(rawValue(record, info), info) == *filter->key;
 }
 
+// Each value is prefixed with its length, so no two value lists share a key.
+std::string Table::State::compositeKey(std::string_view record, const FieldNumbers& fieldNumbers) const
+{
+    std::string key;
+    for (std::size_t number : fieldNumbers) {
+        const FieldInfo& info = fields[number];
+        const std::string value = comparisonKey(rawValue(record, info), info);
+        key += std::to_string(value.size());
+        key += ':';
+        key += value;
+    }
+    return key;
+}
+
+const std::vector<std::size_t>* Table::State::candidates(const FieldNumbers& fieldNumbers, const std::string& key)
+{
+    auto found = indexes.find(fieldNumbers);
+    if (found == indexes.end()) {
+        Index index;
+        for (std::size_t record = 0; record < storedCount; ++record)
+            index[compositeKey(storedRecord(record), fieldNumbers)].push_back(record);
+        found = indexes.emplace(fieldNumbers, std::move(index)).first;
+    }
+    const auto entry = found->second.find(key);
+    return entry == found->second.end() ? nullptr : &entry->second;
+}
+
+// Keeps the indexes and the filtered records right after a record was
+// appended (before is empty) or changed.
+void Table::State::reindex(std::size_t record, std::string_view before)
+{
+    const std::string_view after = storedRecord(record);
+    const auto move = [&](std::vector<std::size_t>* from, std::vector<std::size_t>& to) {
+        if (from != nullptr)
+            from->erase(std::remove(from->begin(), from->end(), record), from->end());
+        to.insert(std::lower_bound(to.begin(), to.end(), record), record);
+    };
+    for (auto& [fieldNumbers, index] : indexes) {
+        const std::string newKey = compositeKey(after, fieldNumbers);
+        if (before.empty()) {
+            index[newKey].push_back(record);
+            continue;
+        }
+        const std::string oldKey = compositeKey(before, fieldNumbers);
+        if (oldKey != newKey)
+            move(&index[oldKey], index[newKey]);
+    }
+    if (!filter)
+        return;
+    const FieldInfo& info = fields[filter->field];
+    const bool matches = filter->key && comparisonKey(rawValue(after, info), info) == *filter->key;
+    const auto listed = std::lower_bound(filtered.begin(), filtered.end(), record);
+    const bool isListed = listed != filtered.end() && *listed == record;
+    if (matches && !isListed)
+        filtered.insert(listed, record);
+    else if (!matches && isListed)
+        filtered.erase(listed);
+}
+
 std::size_t Table::State::nextVisible(std::size_t from) const
 {
+    if (filter) {
+        for (auto candidate = std::lower_bound(filtered.begin(), filtered.end(), from); candidate != filtered.end();
+             ++candidate) {
+            if (isVisible(*candidate))
+                return *candidate;
+        }
+        return npos;
+    }
     for (std::size_t index = from; index < storedCount; ++index) {
         if (isVisible(index))
             return index;
@@ -444,6 +516,15 @@ std::size_t Table::State::nextVisible(std::size_t from) const
 
 std::size_t Table::State::previousVisible(std::size_t before) const
 {
+    if (filter) {
+        auto candidate = std::lower_bound(filtered.begin(), filtered.end(), std::min(before, storedCount));
+        while (candidate != filtered.begin()) {
+            --candidate;
+            if (isVisible(*candidate))
+                return *candidate;
+        }
+        return npos;
+    }
     for (std::size_t index = std::min(before, storedCount); index > 0; --index) {
         if (isVisible(index - 1))
             return index - 1;
@@ -460,9 +541,12 @@ void Table::State::postPending()
         current = storedCount++;
         atEof = atBof = false;
         modified = true;
+        reindex(current, {});
     } else if (editing == Editing::Changing) {
+        const std::string before(storedRecord(current));
         records.replace(current * recordLength, recordLength, buffer);
         modified = true;
+        reindex(current, before);
     }
     editing = Editing::None;
 }
@@ -882,17 +966,19 @@ bool Table::locate(std::string_view fieldNames, const std::vector<std::u16string
         keys.push_back(m_state->comparisonKey(*encoded, info));
     }
     m_state->postPending();
-    for (std::size_t record = m_state->nextVisible(0); record != npos; record = m_state->nextVisible(record + 1)) {
-        const std::string_view stored = m_state->storedRecord(record);
-        bool matches = true;
-        for (std::size_t index = 0; index < keys.size() && matches; ++index) {
-            const FieldInfo& info = m_state->fields[fieldIndexes[index]];
-            matches = m_state->comparisonKey(m_state->rawValue(stored, info), info) == keys[index];
-        }
-        if (matches) {
-            m_state->current = record;
-            m_state->atEof = m_state->atBof = false;
-            return true;
+    std::string key;
+    for (const std::string& value : keys) {
+        key += std::to_string(value.size());
+        key += ':';
+        key += value;
+    }
+    if (const auto* records = m_state->candidates(fieldIndexes, key)) {
+        for (std::size_t record : *records) {
+            if (m_state->isVisible(record)) {
+                m_state->current = record;
+                m_state->atEof = m_state->atBof = false;
+                return true;
+            }
         }
     }
     return false;
@@ -930,6 +1016,11 @@ void Table::setFilter(std::u16string_view expression)
     if (encoded)
         filter.key = m_state->comparisonKey(*encoded, m_state->fields[filter.field]);
     m_state->filter = filter;
+    m_state->filtered.clear();
+    if (filter.key) {
+        if (const auto* records = m_state->candidates({filter.field}, std::to_string(filter.key->size()) + ":" + *filter.key))
+            m_state->filtered = *records;
+    }
     first();
 }
 
@@ -937,6 +1028,7 @@ void Table::clearFilter()
 {
     m_state->postPending();
     m_state->filter.reset();
+    m_state->filtered.clear();
     first();
 }
 

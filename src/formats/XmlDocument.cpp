@@ -1,11 +1,9 @@
 #include "formats/XmlDocument.h"
 
 #include "app/Error.h"
-#include "formats/AtomicFile.h"
+#include "formats/Files.h"
 #include "formats/Encoding.h"
 
-#include <fstream>
-#include <iterator>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
@@ -199,11 +197,7 @@ XmlDocument::~XmlDocument() = default;
 
 XmlDocument XmlDocument::parseFile(const std::filesystem::path& path)
 {
-    std::ifstream stream(path, std::ios::binary);
-    if (!stream)
-        throw Error("No se puede leer el archivo «" + path.string() + "».");
-    const std::string bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-    return parseText(bytes, path.string());
+    return parseText(readFileBytes(path), path.string());
 }
 
 XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& description)
@@ -277,7 +271,13 @@ std::string XmlDocument::serialise() const
 
 void XmlDocument::save(const std::filesystem::path& path) const
 {
-    writeFileAtomically(path, serialise());
+    const std::string declared = declaredEncoding();
+    const std::string encoding = declared.empty() ? "UTF-8" : declared;
+    replaceFileAtomically(path, [&](const std::filesystem::path& temporary) {
+        if (xmlSaveFormatFileEnc(temporary.c_str(), m_document.get(), encoding.c_str(), 0) < 0)
+            throw Error("No se pudo escribir el archivo «" + path.string() + "» en la codificación «" + encoding +
+                        "».");
+    });
 }
 
 } // namespace pasavel

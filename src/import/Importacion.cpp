@@ -4,10 +4,12 @@
 #include "app/Error.h"
 #include "app/Numbers.h"
 #include "formats/Encoding.h"
-#include "formats/ExchangeDocument.h"
+#include "formats/ExchangeWriter.h"
+#include "formats/Files.h"
 #include "import/Soluc.h"
 
 #include <ctime>
+#include <functional>
 
 namespace pasavel {
 
@@ -81,105 +83,119 @@ std::filesystem::path Importacion::outputPath(const std::filesystem::path& chose
     return chosen.parent_path() / ("ResultadoQuelvo" + chosen.filename().string());
 }
 
-void Importacion::run(XmlDocument& output, const std::u16string& fecha, const std::u16string& periodStart,
+void Importacion::run(XmlDocument chosen, const std::u16string& fecha, const std::u16string& periodStart,
                       const std::u16string& periodEnd, const std::filesystem::path& outputFile)
 {
     m_periodStart = periodStart;
     m_periodEnd = periodEnd;
-    const std::u16string schoolYear = Left(output.selectSingle("/SERVICIO/BLOQUE_DATOS").firstChild().text(), 4);
-    XmlNode block = replaceEnvelope(output, fecha);
-    appendDato(appendGroup(block, "ANNO_ACADEMICO"), "C_ANNO", schoolYear);
-    const long long teacherCount = HorariosNoRegulares(block);
-    HorariosRegulares(block, teacherCount);
-    output.save(outputFile);
-    CompletarSalida(outputFile);
+    const std::u16string schoolYear = Left(chosen.selectSingle("/SERVICIO/BLOQUE_DATOS").firstChild().text(), 4);
+    replaceFileAtomically(outputFile, [&](const std::filesystem::path& temporary) {
+        ExchangeWriter writer(chosen, fecha, temporary);
+        Markup year;
+        year.open("grupo_datos");
+        year.attribute("seq", u"ANNO_ACADEMICO");
+        year.dato("C_ANNO", schoolYear);
+        year.close("grupo_datos");
+        writer.write(year);
+        const long long teacherCount = HorariosNoRegulares(writer);
+        HorariosRegulares(writer, teacherCount);
+        writer.finish();
+    });
 }
 
-long long Importacion::HorariosNoRegulares(XmlNode block)
+long long Importacion::countTimetabledTeachers()
 {
-    XmlNode section = appendGroup(block, "HORARIOS_NO_REGULARES");
-    long long teacherCount = 0;
+    long long count = 0;
     for (m_profesores.first(); !m_profesores.eof(); m_profesores.next())
-        teacherCount += isTimetabled(m_profesores) ? 1 : 0;
-    setRegistros(section, teacherCount);
+        count += isTimetabled(m_profesores) ? 1 : 0;
+    return count;
+}
 
+// Writes a section group around the teacher groups that writeTeacher builds,
+// one per timetabled teacher in PROFT's order, numbered from 1.
+void Importacion::writeSection(ExchangeWriter& writer, std::u16string_view seq, long long teacherCount,
+                               const std::function<void(Markup&, long long)>& writeTeacher)
+{
+    Markup markup;
+    markup.open("grupo_datos");
+    markup.attribute("seq", seq);
+    markup.attribute("registros", teacherCount);
+    if (teacherCount == 0) {
+        markup.close("grupo_datos");
+        writer.write(markup);
+        return;
+    }
+    markup.beginContent();
     long long teacherNumber = 1;
     for (m_profesores.first(); !m_profesores.eof(); m_profesores.next()) {
         if (!isTimetabled(m_profesores))
             continue;
-        XmlNode teacher = section.appendElement("grupo_datos");
-        teacher.setAttribute("seq", teacherSeq("HORARIO_NO_REGULAR_PROFESOR_", teacherNumber++));
         selectTeacherEntries(m_soluc, m_profesores.text("ABREV"));
-        long long activities = 0;
-        for (m_soluc.first(); !m_soluc.eof(); m_soluc.next())
-            activities += isPlaced(m_soluc) && isNonRegular(m_soluc) ? 1 : 0;
-        setRegistros(teacher, activities);
-        appendDato(teacher, "X_EMPLEADO", m_profesores.text("X_EMPLEADO"));
-        appendDato(teacher, "F_TOMAPOS", m_profesores.text("F_TOMAPOS"));
+        writeTeacher(markup, teacherNumber++);
+        writer.write(markup);
+        markup.clear();
+    }
+    markup.close("grupo_datos");
+    writer.write(markup);
+}
 
-        long long activityNumber = 1;
+// A teacher group: its registros is the number of activity groups it holds.
+void Importacion::appendTeacherGroup(Markup& section, std::u16string_view seq, long long activities,
+                                     const Markup& activityGroups)
+{
+    section.open("grupo_datos");
+    section.attribute("seq", seq);
+    section.attribute("registros", activities);
+    section.dato("X_EMPLEADO", m_profesores.text("X_EMPLEADO"));
+    section.dato("F_TOMAPOS", m_profesores.text("F_TOMAPOS"));
+    section.append(activityGroups);
+    section.close("grupo_datos");
+}
+
+long long Importacion::HorariosNoRegulares(ExchangeWriter& writer)
+{
+    const long long teacherCount = countTimetabledTeachers();
+    writeSection(writer, u"HORARIOS_NO_REGULARES", teacherCount, [&](Markup& section, long long teacherNumber) {
+        Markup activities;
+        long long activityNumber = 0;
         for (m_soluc.first(); !m_soluc.eof(); m_soluc.next()) {
             if (!isPlaced(m_soluc) || !isNonRegular(m_soluc))
                 continue;
-            XmlNode activity = teacher.appendElement("grupo_datos");
-            activity.setAttribute("seq", teacherSeq("ACTIVIDAD_", activityNumber++));
             std::u16string activityKey = m_soluc.text("TAREA");
             if (activityKey.starts_with(u'#'))
                 activityKey.erase(0, 1);
             const long long minutes = locateSlot(m_soluc, m_diasHoras) ? m_diasHoras.integer("MINUTOS") : 0;
-            appendDato(activity, "X_ACTIVIDAD", activityKey);
-            appendDato(activity, "N_MINSEN", minutes);
+            activities.open("grupo_datos");
+            activities.attribute("seq", teacherSeq("ACTIVIDAD_", ++activityNumber));
+            activities.dato("X_ACTIVIDAD", activityKey);
+            activities.dato("N_MINSEN", minutes);
+            activities.close("grupo_datos");
         }
-    }
+        appendTeacherGroup(section, teacherSeq("HORARIO_NO_REGULAR_PROFESOR_", teacherNumber), activityNumber,
+                           activities);
+    });
     return teacherCount;
 }
 
-// Entries whose activity is known to be complete: the count the teacher
-// group starts with, corrected once the output is written.
-long long Importacion::provisionalCount()
+void Importacion::HorariosRegulares(ExchangeWriter& writer, long long teacherCount)
 {
-    long long count = 0;
-    for (m_soluc.first(); !m_soluc.eof(); m_soluc.next()) {
-        if (!isPlaced(m_soluc) || isNonRegular(m_soluc))
-            continue;
-        if (!m_asignomt.locate("CODTAREA", {m_soluc.text("TAREA")}))
-            continue;
-        const std::u16string flags = m_asignomt.text("R_UNI_MAT");
-        const bool hasSubject = !isBlank(m_soluc.text("ASIG"));
-        const bool hasGroup = !isBlank(m_soluc.text("CODGRUPO"));
-        if ((flags == u"SS" && hasSubject && hasGroup) || (flags == u"SN" && hasGroup) ||
-            (flags == u"NS" && hasSubject) || flags == u"NN" || flags.empty())
-            ++count;
-    }
-    return count;
-}
-
-void Importacion::HorariosRegulares(XmlNode block, long long teacherCount)
-{
-    XmlNode section = appendGroup(block, "HORARIOS_REGULARES");
-    setRegistros(section, teacherCount);
-    long long teacherNumber = 1;
-    for (m_profesores.first(); !m_profesores.eof(); m_profesores.next()) {
-        if (!isTimetabled(m_profesores))
-            continue;
-        XmlNode teacher = section.appendElement("grupo_datos");
-        teacher.setAttribute("seq", teacherSeq("HORARIO_REGULAR_PROFESOR_", teacherNumber++));
-        selectTeacherEntries(m_soluc, m_profesores.text("ABREV"));
-        setRegistros(teacher, provisionalCount());
-        appendDato(teacher, "X_EMPLEADO", m_profesores.text("X_EMPLEADO"));
-        appendDato(teacher, "F_TOMAPOS", m_profesores.text("F_TOMAPOS"));
-        int activityNumber = 1;
+    writeSection(writer, u"HORARIOS_REGULARES", teacherCount, [&](Markup& section, long long teacherNumber) {
+        Markup activities;
+        long long activityNumber = 0;
         for (m_soluc.first(); !m_soluc.eof(); m_soluc.next()) {
-            if (isPlaced(m_soluc) && !isNonRegular(m_soluc))
-                writeRegularEntry(teacher, activityNumber);
+            if (isPlaced(m_soluc) && !isNonRegular(m_soluc) && appendRegularEntry(activities, activityNumber + 1))
+                ++activityNumber;
         }
-    }
+        appendTeacherGroup(section, teacherSeq("HORARIO_REGULAR_PROFESOR_", teacherNumber), activityNumber,
+                           activities);
+    });
 }
 
-void Importacion::writeRegularEntry(XmlNode teacherGroup, int& activityNumber)
+// The activity group of one regular entry, with Velmora's codes turned back
+// into Raíces keys; false, with nothing appended, when the activity needs a
+// group or a subject that cannot be found.
+bool Importacion::appendRegularEntry(Markup& activities, long long activityNumber)
 {
-    XmlNode activity = teacherGroup.appendElement("grupo_datos");
-    activity.setAttribute("seq", teacherSeq("ACTIVIDAD_", activityNumber++));
     const std::u16string subjectCode = m_soluc.text("ASIG");
     const std::u16string groupCode = m_soluc.text("CODGRUPO");
     const std::u16string task = m_soluc.text("TAREA");
@@ -204,10 +220,7 @@ void Importacion::writeRegularEntry(XmlNode teacherGroup, int& activityNumber)
         startText = m_diasHoras.text("HORADESDE");
         endText = m_diasHoras.text("HORAHASTA");
     }
-    appendDato(activity, "N_DIASEMANA", day);
-    appendDato(activity, "X_TRAMO", slotCode);
     const std::u16string room = m_soluc.text("AULA");
-    appendDato(activity, "X_DEPENDENCIA", isBlank(room) ? u"" : room);
 
     std::u16string groupKey;
     if (m_grupos.locate("ABREV", {groupCode})) {
@@ -225,30 +238,33 @@ void Importacion::writeRegularEntry(XmlNode teacherGroup, int& activityNumber)
         unitFlag = Left(flags, 1);
         subjectFlag = flags.size() > 1 ? flags.substr(1, 1) : u"";
     }
-    // An activity that needs a group or a subject that cannot be found is dropped.
-    if ((unitFlag == u"S" && isBlank(groupKey)) || (subjectFlag == u"S" && isBlank(subjectKey))) {
-        teacherGroup.removeChild(activity);
-        --activityNumber;
-        return;
-    }
+    if ((unitFlag == u"S" && isBlank(groupKey)) || (subjectFlag == u"S" && isBlank(subjectKey)))
+        return false;
     if (subjectFlag == u"N")
         subjectKey.clear();
-
-    appendDato(activity, "X_UNIDAD", groupKey);
-    appendDato(activity, "X_OFERTAMATRIG", courseKey);
-    appendDato(activity, "X_MATERIAOMG", subjectKey);
-    appendDato(activity, "F_INICIO", m_periodStart);
-    appendDato(activity, "F_FIN", m_periodEnd);
-    appendDato(activity, "N_HORINI", minutesOf(startText));
-    appendDato(activity, "N_HORFIN", minutesOf(endText));
     if (isBlank(activityKey))
         activityKey = u"1";
-    appendDato(activity, "X_ACTIVIDAD", activityKey);
+
+    activities.open("grupo_datos");
+    activities.attribute("seq", teacherSeq("ACTIVIDAD_", activityNumber));
+    activities.dato("N_DIASEMANA", day);
+    activities.dato("X_TRAMO", slotCode);
+    activities.dato("X_DEPENDENCIA", isBlank(room) ? u"" : room);
+    activities.dato("X_UNIDAD", groupKey);
+    activities.dato("X_OFERTAMATRIG", courseKey);
+    activities.dato("X_MATERIAOMG", subjectKey);
+    activities.dato("F_INICIO", m_periodStart);
+    activities.dato("F_FIN", m_periodEnd);
+    activities.dato("N_HORINI", minutesOf(startText));
+    activities.dato("N_HORFIN", minutesOf(endText));
+    activities.dato("X_ACTIVIDAD", activityKey);
     if (m_catalogueLookup) {
         const std::u16string authorisation = catalogueKey(courseKey, activityKey);
         if (!isBlank(authorisation))
-            appendDato(activity, "X_ORIHORACTETP", authorisation);
+            activities.dato("X_ORIHORACTETP", authorisation);
     }
+    activities.close("grupo_datos");
+    return true;
 }
 
 // The authorisation key of an entry's course level, hour origin (its
@@ -271,16 +287,6 @@ std::u16string Importacion::catalogueKey(const std::u16string& courseKey, const 
     if (m_autorizaciones->locate("X_ACTIVIDAD;X_CATORIHOR;X_NIVCONPAGLEG", {activityKey, originKey, levelKey}))
         return m_autorizaciones->text("X_ORIHORACTETP");
     return u" ";
-}
-
-void Importacion::CompletarSalida(const std::filesystem::path& outputFile)
-{
-    XmlDocument document = XmlDocument::parseFile(outputFile);
-    for (XmlNode teacher : document.select("/SERVICIO/BLOQUE_DATOS/grupo_datos[@seq=\"HORARIOS_REGULARES\"]/grupo_datos")) {
-        const long long activities = static_cast<long long>(teacher.childCount()) - 2;
-        teacher.setAttributeValue(1, decimalText(activities));
-    }
-    document.save(outputFile);
 }
 
 void Importacion::close()

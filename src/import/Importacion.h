@@ -1,9 +1,11 @@
 #pragma once
 
+#include "formats/ExchangeWriter.h"
 #include "formats/Table.h"
 #include "formats/XmlDocument.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -21,24 +23,27 @@ public:
     // The output file for a chosen file: ResultadoQuelvo + its name, beside it.
     static std::filesystem::path outputPath(const std::filesystem::path& chosen);
 
-    // Builds the output document from the chosen file (whose declaration and
-    // top-level nodes it keeps), saves it and completes its counts. The
-    // period is F_INICIO and F_FIN of the first PERIODOS record.
-    void run(XmlDocument& output, const std::u16string& fecha, const std::u16string& periodStart,
+    // Writes the output file: what stands outside the chosen document's root
+    // (its declaration first), a new header, the school year, and the
+    // non-regular and regular timetables. The period is F_INICIO and F_FIN of
+    // the first PERIODOS record. The file is replaced only when complete.
+    void run(XmlDocument chosen, const std::u16string& fecha, const std::u16string& periodStart,
              const std::u16string& periodEnd, const std::filesystem::path& outputFile);
 
-    // The non-regular timetables; returns the number of timetabled teachers.
-    long long HorariosNoRegulares(XmlNode block);
-    void HorariosRegulares(XmlNode block, long long teacherCount);
-    // Re-reads the saved output and sets each regular teacher group's
-    // registros to the activity groups it holds.
-    static void CompletarSalida(const std::filesystem::path& outputFile);
+    // The two timetable sections; the first returns the number of
+    // timetabled teachers, which both sections give as their registros.
+    long long HorariosNoRegulares(ExchangeWriter& writer);
+    void HorariosRegulares(ExchangeWriter& writer, long long teacherCount);
 
     void close();
 
 private:
-    long long provisionalCount();
-    void writeRegularEntry(XmlNode teacherGroup, int& activityNumber);
+    long long countTimetabledTeachers();
+    void writeSection(ExchangeWriter& writer, std::u16string_view seq, long long teacherCount,
+                      const std::function<void(Markup&, long long)>& writeTeacher);
+    void appendTeacherGroup(Markup& section, std::u16string_view seq, long long activities,
+                            const Markup& activityGroups);
+    bool appendRegularEntry(Markup& activities, long long activityNumber);
     std::u16string catalogueKey(const std::u16string& courseKey, const std::u16string& activityKey);
 
     Table m_soluc;

@@ -1,4 +1,4 @@
-#include "formats/AtomicFile.h"
+#include "formats/Files.h"
 
 #include "app/Error.h"
 
@@ -75,6 +75,27 @@ void replaceFileAtomically(const std::filesystem::path& target,
         std::filesystem::remove(temporary, ignored);
         throw;
     }
+}
+
+std::string readFileBytes(const std::filesystem::path& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        throw Error("No se puede leer el archivo «" + path.string() + "»: " + describeErrno() + ".");
+    std::string bytes;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error)
+        bytes.reserve(static_cast<std::size_t>(size));
+    char buffer[65536];
+    std::size_t read = 0;
+    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, read);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed)
+        throw Error("No se puede leer el archivo «" + path.string() + "»: " + describeErrno() + ".");
+    return bytes;
 }
 
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes)

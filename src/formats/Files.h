@@ -2,8 +2,11 @@
 
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <string_view>
 
+// Reading a whole file, and writing one safely.
+//
 // Files are written beside their final place and renamed over it only once
 // complete, so a crash or an error never leaves a truncated file behind: the
 // reader finds either the previous file or the new one.
@@ -16,5 +19,9 @@ void replaceFileAtomically(const std::filesystem::path& target,
                            const std::function<void(const std::filesystem::path& temporary)>& write);
 
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+// The whole content of a file; throws Error naming the file when it cannot
+// be read.
+std::string readFileBytes(const std::filesystem::path& path);
 
 } // namespace pasavel
