@@ -21,8 +21,9 @@ host_window=$3
 work=$(mktemp -d)
 background_pids=()
 cleanup() {
+    # The host's converter too, should the host be stopped before it.
     for pid in "${background_pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
+        kill $(pgrep -P "$pid") "$pid" 2>/dev/null || true
     done
     rm -rf "$work"
 }
@@ -119,7 +120,12 @@ missing_file() {
     dialog=$(wait_for_window "^Seleccione el Archivo XML obtenido de RA")
     main=$(wait_for_window "$main_window_title")
     check_embedded "$host_id" "$main"
+    # The dialog stands wholly on the screen, over the host.
+    [ "$(xwininfo -id "$dialog" | grep -Ec 'Absolute upper-left [XY]: +[0-9]')" = 2 ] ||
+        fail "el cuadro de archivo sale de la pantalla"
 
+    # Only a typed name lets Enter close the dialog: the message box below
+    # appears only if the keys reached it.
     xdotool windowfocus --sync "$dialog"
     xdotool type --delay 20 "$work/no-existe.xml"
     press "$dialog" Return
