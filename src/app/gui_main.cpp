@@ -5,7 +5,11 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
+#include <clocale>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,16 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pasavel"));
+    // Qt takes the user's whole locale; numbers written into the tables must
+    // keep their decimal point, while dates follow the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+
+    // Qt's own dialogs (the file dialog, the buttons of the message boxes)
+    // speak the program's language, whatever the system's is.
+    QTranslator qtTranslation;
+    if (qtTranslation.load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"),
+                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslation);
 
     std::vector<std::string> parameters;
     const QStringList arguments = QCoreApplication::arguments();
