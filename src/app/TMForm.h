@@ -13,14 +13,11 @@
 #include <memory>
 
 class QFileDialog;
-class QLabel;
 class QPushButton;
 class QTimer;
 class QWindow;
 
 namespace pasavel {
-
-class GradientPanel;
 
 // The main window: two directions, the exit and the help. Every action is
 // the core's (MainForm); this class only shows its dialogs and messages.
