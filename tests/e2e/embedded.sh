@@ -59,7 +59,7 @@ wait_for_window() {
 press() {
     local window=$1
     shift
-    xdotool windowfocus --sync "$window"
+    timeout 10 xdotool windowfocus --sync "$window" || fail "no se puede dar el foco a la ventana $window"
     xdotool key --clearmodifiers "$@"
 }
 
@@ -126,7 +126,7 @@ missing_file() {
 
     # Only a typed name lets Enter close the dialog: the message box below
     # appears only if the keys reached it.
-    xdotool windowfocus --sync "$dialog"
+    timeout 10 xdotool windowfocus --sync "$dialog" || fail "no se puede dar el foco al cuadro de archivo"
     xdotool type --delay 20 "$work/no-existe.xml"
     press "$dialog" Return
     press "$(wait_for_window '^Pasavel$')" Return
