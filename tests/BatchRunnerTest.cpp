@@ -1,4 +1,5 @@
 #include "app/BatchRunner.h"
+#include "formats/Table.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -89,4 +90,33 @@ TEST(BatchRunner, CourseCodingsComeFromTheLevelsFile)
     // Earlier codings are taken over by default, and can be discarded.
     EXPECT_EQ(with("incompleto.csv").exitCode, batchCompleted);
     EXPECT_EQ(with("incompleto.csv", {"--descartar"}).exitCode, batchAnswersInvalid);
+}
+
+TEST(BatchRunner, TimeFramesComeFromMarcosCheckedBeforeAnyTable)
+{
+    test::TemporaryDirectory directory;
+    const std::filesystem::path data = std::filesystem::path(PASAVEL_TEST_SOURCE_DIR) / ".." / "data";
+    std::filesystem::copy_file(data / "centro-ejemplo.xml", directory / "centro.xml");
+    const auto run = [&](std::vector<std::string> marcos) {
+        std::vector<std::string> arguments = {"exportar", (directory / "centro.xml").string(), "--vtemp",
+                                              directory.path().string(), "--niveles",
+                                              (data / "niveles-ejemplo.csv").string(), "--descartar",
+                                              "--materias", (std::filesystem::path(PASAVEL_RUNTIME_DIR) /
+                                                             "RAICESMATERIAS.DBF").string()};
+        arguments.insert(arguments.end(), marcos.begin(), marcos.end());
+        return runCli(arguments);
+    };
+    for (const auto& [marcos, expected] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{}, "Indique con --marcos uno o dos marcos horarios. Marcos del documento: 1, 2."},
+             {{"--marcos", "1,3"}, "(«3» no existe)"},
+             {{"--marcos", "1,2,1"}, "como máximo 2 marcos"}}) {
+        const BatchResult refused = run(marcos);
+        EXPECT_EQ(refused.exitCode, batchAnswersInvalid);
+        EXPECT_NE(refused.err.find(expected), std::string::npos) << refused.err;
+        EXPECT_FALSE(std::filesystem::exists(directory / "PERIODOS.DBF")) << refused.err;
+    }
+    const BatchResult completed = run({"--marcos", "2"});
+    ASSERT_EQ(completed.exitCode, batchCompleted) << completed.err;
+    Table slots(directory.path(), "DIASHORAST");
+    EXPECT_EQ(slots.recordCount(), 35u) << "seven days of the five afternoon hours";
 }

@@ -118,6 +118,41 @@ std::optional<BatchOptions> readOptions(const std::vector<std::string>& argument
     return options;
 }
 
+std::vector<std::u16string> wantedFrames(const BatchOptions& options)
+{
+    std::vector<std::u16string> wanted;
+    if (options.marcos) {
+        std::istringstream codes(*options.marcos);
+        for (std::string code; std::getline(codes, code, ',');)
+            wanted.push_back(AllTrim(fromUtf8(code)));
+    }
+    return wanted;
+}
+
+// Why --marcos is no valid choice among the document's frames: one or two
+// codes, each of them one of the frames. Nothing when it is valid.
+std::optional<std::u16string> frameChoiceProblem(const std::vector<std::u16string>& frames,
+                                                 const std::vector<std::u16string>& wanted)
+{
+    std::u16string reason;
+    if (wanted.empty())
+        reason = u"Indique con --marcos uno o dos marcos horarios";
+    else if (wanted.size() > 2)
+        reason = u"Con --marcos se pueden elegir como máximo 2 marcos horarios";
+    for (const std::u16string& code : wanted) {
+        const bool exists = std::any_of(frames.begin(), frames.end(),
+                                        [&](const std::u16string& frame) { return AllTrim(frame) == code; });
+        if (!exists)
+            reason += (reason.empty() ? u"La elección de --marcos no es válida" : u"") + (u" («" + code + u"» no existe)");
+    }
+    if (reason.empty())
+        return std::nullopt;
+    std::u16string available;
+    for (const std::u16string& frame : frames)
+        available += (available.empty() ? u"" : u", ") + AllTrim(frame);
+    return reason + u". Marcos del documento: " + (available.empty() ? u"ninguno" : available) + u".";
+}
+
 // Answers the run's questions from the options and prints its messages.
 class BatchInterface : public UserInterface {
 public:
@@ -161,35 +196,20 @@ public:
     void showFrameDialog(PlantillasLogic& dialog) override
     {
         dialog.FormActivate();
-        std::vector<std::u16string> wanted;
-        if (m_options.marcos) {
-            std::istringstream codes(*m_options.marcos);
-            for (std::string code; std::getline(codes, code, ',');)
-                wanted.push_back(AllTrim(fromUtf8(code)));
-        }
-        std::vector<std::u16string> unknown;
+        const std::vector<std::u16string> wanted = wantedFrames(m_options);
+        const std::optional<std::u16string> problem = frameChoiceProblem(dialog.frameCodes(), wanted);
         for (const std::u16string& code : wanted) {
             const auto& frames = dialog.frameCodes();
             const auto found = std::find_if(frames.begin(), frames.end(),
                                             [&](const std::u16string& frame) { return AllTrim(frame) == code; });
-            if (found == frames.end())
-                unknown.push_back(code);
-            else
+            if (found != frames.end())
                 dialog.setSelected(static_cast<std::size_t>(found - frames.begin()), true);
         }
         dialog.FormClose(*this);
-        if (dialog.resultMH && unknown.empty())
+        if (dialog.resultMH && !problem)
             return;
-        std::u16string available;
-        for (const std::u16string& frame : dialog.frameCodes())
-            available += (available.empty() ? u"" : u", ") + AllTrim(frame);
-        std::u16string reason = wanted.empty() ? u"Indique con --marcos uno o dos marcos horarios"
-                                               : u"La elección de --marcos no es válida";
-        for (const std::u16string& code : unknown)
-            reason += u" («" + code + u"» no existe)";
-        reason += u". Marcos del documento: " + (available.empty() ? u"ninguno" : available) + u".";
         m_answersFailed = true;
-        dialog.abandon(reason);
+        dialog.abandon(problem.value_or(dialog.noChoiceReason()));
     }
 
     void setBusy(bool) override {}
@@ -204,6 +224,21 @@ private:
     std::ostream& m_err;
     bool m_answersFailed = false;
 };
+
+// The frame dialog reads the chosen file itself; when it has two or more
+// frames, --marcos is checked against them before any table is touched.
+bool framesChoiceFits(const BatchOptions& options, std::ostream& err)
+{
+    PlantillasLogic frames(options.document);
+    frames.FormActivate();
+    if (frames.frameCodes().size() < 2)
+        return true;
+    if (const auto problem = frameChoiceProblem(frames.frameCodes(), wantedFrames(options))) {
+        err << toUtf8(*problem) << std::endl;
+        return false;
+    }
+    return true;
+}
 
 } // namespace
 
@@ -223,6 +258,8 @@ int runBatch(const std::vector<std::string>& arguments, const std::filesystem::p
         return batchUsage;
     BatchOptions checked = *options;
     if (checked.niveles && !readCodings(*checked.niveles, checked.codings, err))
+        return batchAnswersInvalid;
+    if (checked.direction == "exportar" && !framesChoiceFits(checked, err))
         return batchAnswersInvalid;
 
     ProgramPaths paths = ProgramPaths::forExecutable(executable);
