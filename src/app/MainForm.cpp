@@ -9,6 +9,8 @@
 #include "formats/Table.h"
 #include "import/Importacion.h"
 
+#include <functional>
+
 namespace pasavel {
 
 MainForm::MainForm(UserInterface& userInterface, ProgramPaths paths)
@@ -83,24 +85,29 @@ void MainForm::reportFailure(const std::u16string& message)
     m_userInterface.showError(message);
 }
 
+// Runs a conversion under the hourglass. An error ends it: the cursor comes
+// back and the error is shown. Returns whether it ran to its end.
+bool MainForm::runBusy(const std::function<void()>& run)
+{
+    BusyCursor busy(m_userInterface);
+    try {
+        run();
+        return true;
+    } catch (const Error& error) {
+        busy.release();
+        reportFailure(fromUtf8(error.what()));
+    } catch (const std::exception& error) {
+        busy.release();
+        reportFailure(u"Error inesperado: " + fromUtf8(error.what()));
+    }
+    return false;
+}
+
 void MainForm::BExportarClick()
 {
     if (!chooseExistingFile() || !loadChosenDocument())
         return;
-    BusyCursor busy(m_userInterface);
-    try {
-        runExportSteps();
-    } catch (const Error& error) {
-        busy.release();
-        reportFailure(fromUtf8(error.what()));
-        return;
-    } catch (const std::exception& error) {
-        busy.release();
-        reportFailure(u"Error inesperado: " + fromUtf8(error.what()));
-        return;
-    }
-    busy.release();
-    if (!m_closed)
+    if (runBusy([this] { runExportSteps(); }) && !m_closed)
         completeRun();
 }
 
@@ -133,23 +140,13 @@ void MainForm::BImportarClick()
 {
     if (!chooseExistingFile())
         return;
-    BusyCursor busy(m_userInterface);
-    try {
-        if (!runImport()) {
-            busy.release();
-            m_userInterface.showMessage(u"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES.");
-            return;
-        }
-    } catch (const Error& error) {
-        busy.release();
-        reportFailure(fromUtf8(error.what()));
+    bool periodsFound = false;
+    if (!runBusy([&] { periodsFound = runImport(); }))
         return;
-    } catch (const std::exception& error) {
-        busy.release();
-        reportFailure(u"Error inesperado: " + fromUtf8(error.what()));
+    if (!periodsFound) {
+        m_userInterface.showMessage(u"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES.");
         return;
     }
-    busy.release();
     completeRun();
 }
 

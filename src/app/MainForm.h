@@ -7,6 +7,7 @@
 #include "formats/XmlDocument.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -67,6 +68,7 @@ private:
     // Reads the chosen file's normalised copy; nothing is written when it is
     // not an exchange document.
     bool loadChosenDocument();
+    bool runBusy(const std::function<void()>& run);
     void runExportSteps();
     // The import after the file choice; false when PERIODOS is missing.
     bool runImport();
