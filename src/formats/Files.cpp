@@ -111,4 +111,36 @@ void writeFileAtomically(const std::filesystem::path& target, std::string_view b
     });
 }
 
+void rewriteFileInPlace(const std::filesystem::path& target, std::string_view bytes)
+{
+    const auto failed = [&] {
+        throw Error("No se pudo escribir el archivo «" + target.string() + "»: " + describeErrno() + ".");
+    };
+    const int descriptor = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        failed();
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t count = ::write(descriptor, bytes.data() + written, bytes.size() - written);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            const int cause = errno;
+            ::close(descriptor);
+            errno = cause;
+            failed();
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    const bool complete = ::ftruncate(descriptor, static_cast<off_t>(bytes.size())) == 0 && ::fsync(descriptor) == 0;
+    const int cause = errno;
+    const bool closed = ::close(descriptor) == 0;
+    if (!complete) {
+        errno = cause;
+        failed();
+    }
+    if (!closed)
+        failed();
+}
+
 } // namespace pasavel

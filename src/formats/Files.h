@@ -20,6 +20,12 @@ void replaceFileAtomically(const std::filesystem::path& target,
 
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
+// Rewrites an existing file through its own descriptor, for a file that may
+// be written where no file may be created beside it. The new bytes go over
+// the old ones before the file is cut to their length, so the file is never
+// seen empty. Throws Error naming the file.
+void rewriteFileInPlace(const std::filesystem::path& target, std::string_view bytes);
+
 // The whole content of a file; throws Error naming the file when it cannot
 // be read.
 std::string readFileBytes(const std::filesystem::path& path);

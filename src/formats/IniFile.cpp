@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace pasavel {
@@ -70,6 +71,19 @@ bool isKeyLine(std::string_view content, std::string_view key)
     return equals != std::string_view::npos && equalIgnoringCase(trimmed(text.substr(0, equals)), key);
 }
 
+// The file a chain of links ends at; the path itself when it is no link.
+std::filesystem::path followLinks(std::filesystem::path file)
+{
+    std::error_code error;
+    for (int hop = 0; hop < 16 && std::filesystem::is_symlink(file, error); ++hop) {
+        const std::filesystem::path target = std::filesystem::read_symlink(file, error);
+        if (error)
+            break;
+        file = target.is_absolute() ? target : file.parent_path() / target;
+    }
+    return file;
+}
+
 } // namespace
 
 std::string withIniValue(std::string_view text, std::string_view section, std::string_view key,
@@ -125,12 +139,23 @@ std::string withIniValue(std::string_view text, std::string_view section, std::s
 void writeIniValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
                    std::string_view value)
 {
+    // A link is kept and the file it names changes: an installed program's
+    // folder belongs to root, and its Velmora.ini links to a shared file.
+    const std::filesystem::path target = followLinks(file);
     std::string text;
     std::error_code error;
-    if (std::filesystem::exists(file, error)) {
-        text = readFileBytes(file);
+    if (std::filesystem::exists(target, error)) {
+        text = readFileBytes(target);
     }
-    writeFileAtomically(file, withIniValue(text, section, key, value));
+    const std::string changed = withIniValue(text, section, key, value);
+    // A file its users may write in a folder they may not can only be
+    // rewritten in place; everywhere else it is replaced atomically.
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    if (::access(folder.c_str(), W_OK) != 0 && ::access(target.c_str(), W_OK) == 0) {
+        rewriteFileInPlace(target, changed);
+        return;
+    }
+    writeFileAtomically(target, changed);
 }
 
 } // namespace pasavel

@@ -10,7 +10,9 @@ namespace pasavel {
 // for byte. Sections and keys are matched without regard to letter case, as
 // Windows does; a missing key is added at the end of its section, a missing
 // section at the end of the file, a missing file is created. The file is
-// replaced atomically.
+// replaced atomically, except a file that may be written in a folder that may
+// not: that one is rewritten in place. When the path is a link, the link
+// stays and the file it names is the one written.
 void writeIniValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
                    std::string_view value);
 
