@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -17,6 +18,10 @@ int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pasavel"));
+    // The menu entry and the icon that an installation puts in place; the
+    // desktop matches the window to them.
+    QGuiApplication::setDesktopFileName(QStringLiteral("pasavel"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("pasavel")));
     // Qt takes the user's whole locale; numbers written into the tables must
     // keep their decimal point, while dates follow the user's locale.
     std::setlocale(LC_NUMERIC, "C");
