@@ -70,8 +70,11 @@ in_root --install "$package"
 
 # One program folder with the data beside the programs; links on the PATH.
 program=$root$program_dir
-for file in pasavel pasavel-cli RAICESMATERIAS.DBF RAICES/index.html RAICES/topic1.html RAICES/topic3.html; do
+for file in pasavel pasavel-cli RAICESMATERIAS.DBF; do
     [ -f "$program/$file" ] || fail "falta $file en la carpeta del programa"
+done
+for page in "$source"/help/RAICES/*; do
+    cmp -s "$page" "$program/RAICES/$(basename "$page")" || fail "falta la página de ayuda RAICES/$(basename "$page")"
 done
 for link in pasavel pasavel-cli; do
     [ "$(readlink -f "$root/usr/bin/$link")" = "$(readlink -f "$program/$link")" ] ||
