@@ -147,3 +147,24 @@ TEST_F(CursosTest, EmptyCourseListPassesAtOnce)
     EXPECT_TRUE(rows("CURSOST2").empty());
     EXPECT_TRUE(userInterface.messages.empty());
 }
+
+TEST_F(CursosTest, TenRecordMovesStopAtTheEndsAndRefreshPostsTheEdit)
+{
+    runCrearCursos({[](CursosLogic& dialog) {
+        dialog.moveBy(10);
+        EXPECT_EQ(dialog.currentRow(), 2u);
+        dialog.moveBy(-1);
+        EXPECT_EQ(dialog.currentRow(), 1u);
+        dialog.setNivel(u"ESO");
+        dialog.moveBy(-10);
+        EXPECT_EQ(dialog.currentRow(), 0u);
+        EXPECT_FALSE(dialog.isEditing()) << "moving posts the edit";
+        dialog.setNivel(u"BCT");
+        dialog.refresh();
+        EXPECT_FALSE(dialog.isEditing());
+        dialog.cancel();
+        EXPECT_EQ(dialog.course(0).nivel, u"BCT");
+        EXPECT_EQ(dialog.course(1).nivel, u"ESO");
+        dialog.closeBox();
+    }});
+}

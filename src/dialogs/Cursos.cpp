@@ -3,6 +3,8 @@
 #include "app/Error.h"
 #include "app/UserInterface.h"
 
+#include <algorithm>
+
 namespace pasavel {
 
 namespace {
@@ -187,6 +189,17 @@ void CursosLogic::moveTo(std::size_t row)
     cursos().goToRecord(row);
 }
 
+void CursosLogic::moveBy(std::ptrdiff_t records)
+{
+    const std::size_t count = rowCount();
+    if (count == 0)
+        return;
+    const auto last = static_cast<std::ptrdiff_t>(count - 1);
+    const std::ptrdiff_t target =
+        std::clamp(static_cast<std::ptrdiff_t>(currentRow()) + records, std::ptrdiff_t{0}, last);
+    moveTo(static_cast<std::size_t>(target));
+}
+
 void CursosLogic::edit()
 {
     if (m_editing || rowCount() == 0)
@@ -209,6 +222,11 @@ void CursosLogic::cancel()
         return;
     cursos().cancel();
     m_editing = false;
+}
+
+void CursosLogic::refresh()
+{
+    post();
 }
 
 void CursosLogic::setNivel(std::u16string_view value)

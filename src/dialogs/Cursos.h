@@ -58,10 +58,16 @@ public:
     Course course(std::size_t row) const;
     std::size_t currentRow() const;
     void moveTo(std::size_t row);
+    // Moves a number of records forward (or back, when negative), stopping at
+    // the first or the last, as the navigator's ten-record buttons do.
+    void moveBy(std::ptrdiff_t records);
     bool isEditing() const { return m_editing; }
     void edit();
     void post();
     void cancel();
+    // The navigator's refresh: as a dataset does, a pending change is posted
+    // first, so that the grid then shows the table as stored.
+    void refresh();
     // Sets NIVEL or CURSO of the current row, starting an edit if needed.
     void setNivel(std::u16string_view value);
     void setCurso(std::u16string_view value);
