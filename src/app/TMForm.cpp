@@ -4,8 +4,11 @@
 #include "app/GradientPanel.h"
 #include "app/HelpWindow.h"
 #include "app/HostWindow.h"
+#include "app/WindowLook.h"
 #include "dialogs/Cursos.h"
 #include "dialogs/Plantihoras.h"
+#include "dialogs/TControlCursos.h"
+#include "dialogs/TPlantillas.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -39,11 +42,6 @@ const QColor bottomStart(0xC2, 0xCD, 0xFE);
 const QColor bottomMiddle(0xCF, 0xF2, 0xFE);
 const QColor bottomEnd(0xCC, 0xD8, 0xE6);
 
-QString toQString(std::u16string_view text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 std::filesystem::path toPath(const QString& file)
 {
 #ifdef _WIN32
@@ -51,17 +49,6 @@ std::filesystem::path toPath(const QString& file)
 #else
     return std::filesystem::path(QFile::encodeName(file).toStdString());
 #endif
-}
-
-// The window's own font; the families after the first stand in for it where
-// it is not installed.
-QFont baseFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
-    font.setPointSize(8);
-    return font;
 }
 
 QFont headingFont()
@@ -115,8 +102,11 @@ class DialogPlacer : public QObject {
         if (event->type() != QEvent::Show)
             return false;
         auto* dialog = static_cast<QWidget*>(watched);
+        // Above the modal dialog it opens from, if any, and the host
+        // otherwise.
+        QWidget* modal = QApplication::activeModalWidget();
         if (QWindow* handle = dialog->windowHandle())
-            handle->setTransientParent(m_host);
+            handle->setTransientParent(modal != nullptr && modal != dialog ? modal->windowHandle() : m_host);
         // Only the native window knows where the host put it on the screen.
         const QPoint centre = m_window->windowHandle()->mapToGlobal(m_window->rect().center());
         QRect placed(QPoint(), dialog->size());
@@ -137,6 +127,27 @@ class DialogPlacer : public QObject {
     QWidget* m_window;
     QWindow* m_host;
 };
+
+// A modal dialog blocks every other window but those that stand for it.
+// The help opened from a dialog is made one of those, so that it can be read,
+// scrolled and followed while the dialog waits.
+void standForModalDialog(QWidget* window)
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == window || modal->windowHandle() == nullptr)
+        return;
+    window->winId();
+    QWindow* handle = window->windowHandle();
+    if (handle->transientParent() == modal->windowHandle())
+        return;
+    // Whether a window is blocked is settled when it is shown.
+    const bool shown = window->isVisible();
+    if (shown)
+        window->hide();
+    handle->setTransientParent(modal->windowHandle());
+    if (shown)
+        window->show();
+}
 
 } // namespace
 
@@ -163,7 +174,7 @@ void TMForm::buildWindow()
 {
     setObjectName(QStringLiteral("MForm"));
     setWindowTitle(QStringLiteral("Exportar e importar datos entre Velmora y Raíces"));
-    setFont(baseFont());
+    setFont(windowFont());
     setFixedSize(632, 266);
     buildExportPanel();
     buildImportPanel();
@@ -254,12 +265,12 @@ void TMForm::placeDialog(QWidget* dialog)
 void TMForm::FormCreate()
 {
     if (!m_commandLine.twoParameters) {
-        centreOnScreen();
+        centreOnScreen(this);
         return;
     }
     if (!m_commandLine.hostWindow) {
         m_startupError = toQString(m_commandLine.handleError);
-        centreOnScreen();
+        centreOnScreen(this);
         return;
     }
     const std::uint64_t handle = *m_commandLine.hostWindow;
@@ -267,7 +278,7 @@ void TMForm::FormCreate()
         m_startupError = QStringLiteral("No existe ninguna ventana con el identificador %1 para alojar el "
                                         "programa. El programa seguirá como una ventana independiente.")
                              .arg(QString::number(handle, 16).toUpper());
-        centreOnScreen();
+        centreOnScreen(this);
         return;
     }
     embedInto(handle);
@@ -293,13 +304,6 @@ void TMForm::embedInto(std::uint64_t handle)
         connect(m_hostWatch, &QTimer::timeout, this, &TMForm::onHostWindowCheck);
         m_hostWatch->start();
     }
-}
-
-void TMForm::centreOnScreen()
-{
-    if (const QScreen* display = screen())
-        setGeometry(
-            QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), display->availableGeometry()));
 }
 
 void TMForm::showEvent(QShowEvent* event)
@@ -377,6 +381,7 @@ void TMForm::showHelpTopic(HelpTopic topic)
         placeDialog(m_helpWindow.get());
     }
     m_helpWindow->showTopic(topic);
+    standForModalDialog(m_helpWindow.get());
     m_helpWindow->show();
     m_helpWindow->raise();
     m_helpWindow->activateWindow();
@@ -426,27 +431,31 @@ bool TMForm::askOkCancel(std::u16string_view caption, std::u16string_view text)
 
 void TMForm::showCourseDialog(CursosLogic& dialog)
 {
-    // FIXME: the level and course window. Until it exists only a school
-    // without courses passes this step; any other ends the export as the
-    // forced exit does, saying why, rather than leaving levels blank.
-    dialog.FormShow();
-    if (dialog.rowCount() == 0) {
-        dialog.BitBtn1Click();
+    // Once the window has closed (its host went away) nobody can answer:
+    // the export ends as after a forced exit, and the codings kept from
+    // earlier exports stay as they are.
+    if (m_closed) {
+        dialog.BitBtn2Click();
         return;
     }
-    showError(u"La ventana de asignación de niveles y cursos todavía no está disponible en esta versión de "
-              u"Pasavel: la exportación no puede continuar.");
-    dialog.BitBtn2Click();
+    TControlCursos window(dialog, dialogOwner());
+    placeDialog(&window);
+    connect(&window, &TControlCursos::helpRequested, this, [this] { showHelpTopic(HelpTopic::mainWindow); });
+    window.exec();
+    window.rethrowFailure();
 }
 
 void TMForm::showFrameDialog(PlantillasLogic& dialog)
 {
-    // FIXME: the time-frame window. Until it exists a document with two or
-    // more frames ends the export with this reason.
-    dialog.FormActivate();
-    dialog.abandon(
-        u"La ventana de selección de marcos horarios todavía no está disponible en esta versión de "
-        u"Pasavel: la exportación no puede continuar.");
+    if (m_closed) {
+        dialog.abandon(u"La ventana de Pasavel se ha cerrado antes de elegir los marcos horarios.");
+        return;
+    }
+    TPlantillas window(dialog, *this, dialogOwner());
+    placeDialog(&window);
+    connect(&window, &TPlantillas::helpRequested, this, [this] { showHelpTopic(HelpTopic::frameDialog); });
+    window.exec();
+    window.rethrowFailure();
 }
 
 void TMForm::showBox(bool error, const QString& text)

@@ -78,7 +78,6 @@ class TMForm : public QWidget, public UserInterface {
     void buildBottomPanel();
     QFileDialog& openDialog();
     void embedInto(std::uint64_t handle);
-    void centreOnScreen();
     void showBox(bool error, const QString& text);
 
     CommandLine m_commandLine;

@@ -2,13 +2,20 @@
 // through the real modal dialogs, and the command line's run modes.
 #include "app/TMForm.h"
 #include "../TestSupport.h"
+#include "DialogDriver.h"
 #include "app/HelpWindow.h"
+#include "dialogs/Cursos.h"
+#include "dialogs/Plantihoras.h"
+#include "dialogs/TControlCursos.h"
+#include "dialogs/TPlantillas.h"
+#include "formats/Table.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -20,6 +27,7 @@
 #include <QtTest>
 
 #include <optional>
+#include <set>
 
 using namespace pasavel;
 
@@ -27,10 +35,14 @@ namespace {
 
 // Answers the modal windows the program opens, in order, as a person would,
 // and keeps a line for each: "archivo: <title>" for the file dialog,
-// "mensaje [<title>]: <text>" or "error [<title>]: <text>" for message boxes.
+// "mensaje [<title>]: <text>" or "error [<title>]: <text>" for message boxes,
+// "otra ventana: <title>" for the program's own dialogs.
 // Answers: "escribir:<name>" types a name into the file dialog and presses
-// Enter, "cancelar" presses Escape, "aceptar" presses OK. "{carpeta}" in a
-// name stands for the test's folder.
+// Enter, "cancelar" presses Escape, "aceptar" presses OK (or "Continuar").
+// "niveles:<file>" types into the course grid the level and course number
+// that a CLAVE;NIVEL;CURSO file gives each course, then presses OK;
+// "marcos:<code>,<code>" Ctrl+clicks those frames, then presses "Continuar".
+// "{carpeta}" in a name stands for the test's folder.
 class ModalAnswers : public QObject {
   public:
     ModalAnswers(QStringList answers, const std::filesystem::path& folder) : m_answers(std::move(answers))
@@ -55,12 +67,26 @@ class ModalAnswers : public QObject {
             return;
         }
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || modal == m_handled || !modal->isVisible())
+        if (modal == nullptr || modal == m_handled || !modal->isVisible() || !isReady(modal))
             return;
         m_handled = modal;
         m_answeredAt.start();
         log << describe(modal);
         answer(modal, m_answers.isEmpty() ? QStringLiteral("inesperado") : m_answers.takeFirst());
+    }
+
+    // The program's dialogs take their answers once their logic has filled
+    // them.
+    static bool isReady(QWidget* modal)
+    {
+        if (qobject_cast<TControlCursos*>(modal) != nullptr)
+            return modal->findChild<QPushButton*>(QStringLiteral("BitBtn1"))->isEnabled();
+        if (qobject_cast<TPlantillas*>(modal) != nullptr) {
+            const auto* hint = modal->findChild<QLabel*>(QStringLiteral("LabelSelec"));
+            return modal->findChild<QListWidget*>(QStringLiteral("ListBox2"))->count() > 0 ||
+                   !hint->text().startsWith(QLatin1String("Para seleccionar"));
+        }
+        return true;
     }
 
     static QString describe(QWidget* modal)
@@ -94,6 +120,27 @@ class ModalAnswers : public QObject {
                 box->button(QMessageBox::Ok)->click();
                 return;
             }
+            if (QPushButton* ok = okButtonOf(modal)) {
+                QTest::mouseClick(ok, Qt::LeftButton);
+                return;
+            }
+        } else if (answer.startsWith(QLatin1String("niveles:"))) {
+            if (qobject_cast<TControlCursos*>(modal) != nullptr) {
+                typeCodings(modal, answer.mid(8));
+                QTest::mouseClick(okButtonOf(modal), Qt::LeftButton);
+                return;
+            }
+        } else if (answer.startsWith(QLatin1String("marcos:"))) {
+            if (qobject_cast<TPlantillas*>(modal) != nullptr) {
+                auto* frames = modal->findChild<QListWidget*>(QStringLiteral("ListBox2"));
+                for (const QString& code : answer.mid(7).split(QLatin1Char(','))) {
+                    const QList<QListWidgetItem*> found = frames->findItems(code, Qt::MatchExactly);
+                    if (!found.isEmpty())
+                        test::clickEntry(frames, frames->row(found.first()), Qt::ControlModifier);
+                }
+                QTest::mouseClick(okButtonOf(modal), Qt::LeftButton);
+                return;
+            }
         } else if (answer == QLatin1String("cancelar")) {
             QTest::keyClick(modal, Qt::Key_Escape);
             return;
@@ -102,6 +149,40 @@ class ModalAnswers : public QObject {
         // log shows the difference.
         log << "sin respuesta para: " + answer;
         QTest::keyClick(modal, Qt::Key_Escape);
+    }
+
+    static QPushButton* okButtonOf(QWidget* modal)
+    {
+        if (qobject_cast<TControlCursos*>(modal) != nullptr)
+            return modal->findChild<QPushButton*>(QStringLiteral("BitBtn1"));
+        if (qobject_cast<TPlantillas*>(modal) != nullptr)
+            return modal->findChild<QPushButton*>(QStringLiteral("BitBtnContinuar"));
+        return nullptr;
+    }
+
+    void typeCodings(QWidget* modal, const QString& file)
+    {
+        QFile lines(file);
+        if (!lines.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            log << "no se puede leer " + file;
+            return;
+        }
+        QMap<QString, QStringList> codings;
+        for (const QString& line : QString::fromUtf8(lines.readAll()).split(QLatin1Char('\n'))) {
+            const QStringList fields = line.trimmed().split(QLatin1Char(';'));
+            if (fields.size() == 3)
+                codings.insert(fields[0], fields.mid(1));
+        }
+        // The keys go to the active window, as the keyboard's do.
+        QApplication::setActiveWindow(modal);
+        auto* grid = modal->findChild<CursosGrid*>(QStringLiteral("CursosTDBGrid"));
+        for (int row = 0; row < grid->model()->rowCount(); ++row) {
+            const QString clave = grid->model()->index(row, CursosGrid::clave).data().toString();
+            if (codings.contains(clave)) {
+                grid->scrollTo(grid->model()->index(row, CursosGrid::nivel));
+                test::typeCoding(modal, grid, row, codings[clave][0], codings[clave][1]);
+            }
+        }
     }
 
     QTimer m_timer;
@@ -118,6 +199,8 @@ QString toQString(const std::filesystem::path& path)
 const QString fileDialogLine = QStringLiteral("archivo: Seleccione el Archivo XML obtenido de RAÍCES");
 const QString finishedLine = QStringLiteral("mensaje [Pasavel]: Proceso finalizado");
 const QString missingFileLine = QStringLiteral("mensaje [Pasavel]: No existe archivo");
+const QString courseWindowLine = QStringLiteral("otra ventana: Asignación de Niveles y Cursos");
+const QString frameWindowLine = QStringLiteral("otra ventana: Planillas, Marcos o Jornadas Horarias");
 
 } // namespace
 
@@ -139,6 +222,9 @@ class TMFormTest : public QObject {
     void missingFileLeavesTheWindowWaiting_data();
     void missingFileLeavesTheWindowWaiting();
     void failedRunIsShownAsAnErrorAndKeepsTheButtons();
+    void sampleExportAnswersBothDialogsAndTheNextRecoversTheCodings();
+    void dialogsOpenTheirHelpAboveThem_data();
+    void dialogsOpenTheirHelpAboveThem();
 
     void commandLineChoosesTheRunMode_data();
     void commandLineChoosesTheRunMode();
@@ -151,6 +237,8 @@ class TMFormTest : public QObject {
     std::filesystem::path programDirectory() const { return m_folder->path() / "programa"; }
     std::filesystem::path writeDocument(const std::string& name, const std::string& content);
     std::optional<std::string> ini() const;
+    std::vector<std::vector<std::u16string>> tableColumns(const char* table,
+                                                          const std::vector<const char*>& fields) const;
     template <typename Widget> Widget* child(QWidget& window, const char* name);
 
     std::unique_ptr<test::TemporaryDirectory> m_folder;
@@ -200,6 +288,20 @@ std::optional<std::string> TMFormTest::ini() const
     if (!std::filesystem::exists(path))
         return std::nullopt;
     return test::readBytes(path);
+}
+
+std::vector<std::vector<std::u16string>>
+TMFormTest::tableColumns(const char* name, const std::vector<const char*>& fields) const
+{
+    std::vector<std::vector<std::u16string>> rows;
+    Table table(m_folder->path() / "VTEMP", name);
+    for (table.first(); !table.eof(); table.next()) {
+        std::vector<std::u16string> row;
+        for (const char* field : fields)
+            row.push_back(table.text(field));
+        rows.push_back(row);
+    }
+    return rows;
 }
 
 template <typename Widget> Widget* TMFormTest::child(QWidget& window, const char* name)
@@ -357,9 +459,10 @@ void TMFormTest::completedExportDisablesBothDirections()
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 
     // Typed without its extension: the dialog adds ".xml".
-    ModalAnswers answers({"escribir:{carpeta}/centro", "aceptar"}, m_folder->path());
+    // A school without courses: the course grid is empty and OK passes.
+    ModalAnswers answers({"escribir:{carpeta}/centro", "aceptar", "aceptar"}, m_folder->path());
     QTest::mouseClick(child<QPushButton>(*window, "BExportar"), Qt::LeftButton);
-    QTRY_COMPARE(answers.log, QStringList({fileDialogLine, finishedLine}));
+    QTRY_COMPARE(answers.log, QStringList({fileDialogLine, courseWindowLine, finishedLine}));
 
     QCOMPARE(window->form().runResult, 1);
     QVERIFY(std::filesystem::exists(document.string() + "-copia"));
@@ -421,6 +524,118 @@ void TMFormTest::failedRunIsShownAsAnErrorAndKeepsTheButtons()
     QVERIFY(child<QPushButton>(*window, "BImportar")->isEnabled());
 }
 
+void TMFormTest::sampleExportAnswersBothDialogsAndTheNextRecoversTheCodings()
+{
+    const std::filesystem::path data = std::filesystem::path(PASAVEL_SOURCE_DIR) / "data";
+    std::filesystem::copy_file(data / "centro-ejemplo.xml", m_folder->path() / "centro-ejemplo.xml");
+    const QString document = QStringLiteral("escribir:{carpeta}/centro-ejemplo.xml");
+    {
+        const auto window = makeWindow();
+        window->show();
+        // The frames clicked in the other order: the result keeps the list's.
+        ModalAnswers answers(
+            {document, "niveles:" + toQString(data / "niveles-ejemplo.csv"), "marcos:2,1", "aceptar"},
+            m_folder->path());
+        QTest::mouseClick(child<QPushButton>(*window, "BExportar"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            answers.log, QStringList({fileDialogLine, courseWindowLine, frameWindowLine, finishedLine}),
+            20000);
+        QCOMPARE(window->form().runResult, 1);
+        QVERIFY2(!window->form().result, "no dialog had to be shown again");
+    }
+    const std::vector<std::vector<std::u16string>> codings = {
+        {u"6001", u"ESO", u"1"},  {u"6002", u"ESO", u"2"},  {u"6003", u"ESO", u"3"}, {u"6004", u"ESO", u"4"},
+        {u"6010", u"EDSO", u"3"}, {u"6011", u"EDSO", u"4"}, {u"6021", u"BCT", u"1"}, {u"6022", u"BCT", u"2"},
+        {u"6031", u"BHC", u"1"},  {u"6032", u"BHC", u"2"},  {u"6041", u"GAD", u"1"}, {u"6042", u"GAD", u"2"}};
+    QCOMPARE(tableColumns("CURSOST", {"CLAVE", "NIVEL", "CURSO"}), codings);
+    QCOMPARE(tableColumns("CURSOST2", {"CLAVE", "NIVEL", "CURSO"}), codings);
+    std::set<std::u16string> frames;
+    for (const auto& row : tableColumns("DIASHORAST", {"MARCOXML", "MARCO"}))
+        frames.insert(row[0] + u"=" + row[1]);
+    QCOMPARE(frames, (std::set<std::u16string>{u"1=0", u"2=1"}));
+    QCOMPARE(tableColumns("DIASHORAST", {"DIHO"}).size(), 7u * 11u);
+    bool groupOfTheFirstCourse = false;
+    for (const auto& row : tableColumns("GRUPOST", {"ABREV"}))
+        groupOfTheFirstCourse = groupOfTheFirstCourse || row[0] == u"ESO1A";
+    QVERIFY(groupOfTheFirstCourse);
+
+    // The next export offers the codings back; taken, nothing is typed.
+    std::filesystem::remove(m_folder->path() / "centro-ejemplo.xml-copia");
+    const auto window = makeWindow();
+    window->show();
+    ModalAnswers answers({document, "aceptar", "aceptar", "marcos:1", "aceptar"}, m_folder->path());
+    QTest::mouseClick(child<QPushButton>(*window, "BExportar"), Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(answers.log.size(), 5, 20000);
+    QCOMPARE(answers.log[0], fileDialogLine);
+    QVERIFY2(
+        answers.log[1].startsWith(QStringLiteral("mensaje [Recuperación de Niveles y Cursos importados "
+                                                 "anteriormente]: Existen Niveles y Cursos ya definidos")),
+        qPrintable(answers.log[1]));
+    QCOMPARE(answers.log.mid(2), QStringList({courseWindowLine, frameWindowLine, finishedLine}));
+    QCOMPARE(tableColumns("CURSOST", {"CLAVE", "NIVEL", "CURSO"}), codings);
+    frames.clear();
+    for (const auto& row : tableColumns("DIASHORAST", {"MARCOXML"}))
+        frames.insert(row[0]);
+    QCOMPARE(frames, std::set<std::u16string>{u"1"});
+}
+
+void TMFormTest::dialogsOpenTheirHelpAboveThem_data()
+{
+    QTest::addColumn<bool>("courseDialog");
+    QTest::addColumn<QString>("page");
+
+    QTest::newRow("levels and courses: context 1") << true << "topic1.html";
+    QTest::newRow("time frames: context 3") << false << "topic3.html";
+}
+
+void TMFormTest::dialogsOpenTheirHelpAboveThem()
+{
+    QFETCH(bool, courseDialog);
+    QFETCH(QString, page);
+
+    const auto window = makeWindow();
+    const auto pageShown = [&] {
+        auto* help = window->findChild<HelpWindow*>();
+        return help == nullptr ? QString() : QFileInfo(help->browser()->source().toLocalFile()).fileName();
+    };
+    QStringList pages;
+    test::ModalSteps steps({[&](QWidget* modal) {
+        auto* ok = modal->findChild<QPushButton*>(courseDialog ? "BitBtn1" : "BitBtnContinuar");
+        auto* frames = modal->findChild<QListWidget*>("ListBox2");
+        if (!ok->isEnabled() || (frames != nullptr && frames->count() == 0))
+            return false;
+        test::pressKey(modal, Qt::Key_F1);
+        pages << pageShown();
+        // The help is no window that the dialog blocks: a click in it works.
+        auto* help = window->findChild<HelpWindow*>();
+        auto* contents = help->findChild<QPushButton*>();
+        QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {},
+                          contents->mapTo(help, contents->rect().center()));
+        pages << pageShown();
+        if (frames != nullptr)
+            test::clickEntry(frames, 0);
+        QTest::mouseClick(ok, Qt::LeftButton);
+        return true;
+    }});
+    if (courseDialog) {
+        Table::create(m_folder->path() / "VTEMP", "CURSOST",
+                      {stringField("CLAVE", 10), stringField("ESTUD", 80)});
+        CursosLogic logic(*window, m_folder->path() / "VTEMP", false);
+        window->showCourseDialog(logic);
+    } else {
+        const std::filesystem::path document = writeDocument(
+            "marcos.xml", "<SERVICIO><BLOQUE_DATOS><grupo_datos seq=\"JORNADAS_ESCOLARES\">"
+                          "<grupo_datos><dato>1</dato><dato>M</dato></grupo_datos>"
+                          "<grupo_datos><dato>2</dato><dato>T</dato></grupo_datos></grupo_datos>"
+                          "</BLOQUE_DATOS></SERVICIO>");
+        PlantillasLogic logic(document);
+        window->showFrameDialog(logic);
+        QVERIFY(logic.resultMH);
+    }
+    QVERIFY(steps.finished());
+    QCOMPARE(pages, QStringList({page, "index.html"}));
+}
+
 void TMFormTest::commandLineChoosesTheRunMode_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -434,17 +649,18 @@ void TMFormTest::commandLineChoosesTheRunMode_data()
     const QString handleError = QString::fromStdU16String(readCommandLine({"exportar", "3a0z"}).handleError);
 
     QTest::newRow("capitals start the export")
-        << QStringList{"EXPORTAR", "3a00007"} << QStringList{"escribir:" + document, "aceptar"}
-        << QStringList{fileDialogLine, finishedLine} << true << true << "1";
+        << QStringList{"EXPORTAR", "3a00007"} << QStringList{"escribir:" + document, "aceptar", "aceptar"}
+        << QStringList{fileDialogLine, courseWindowLine, finishedLine} << true << true << "1";
     QTest::newRow("mixed case starts the import; cancelled before any file")
         << QStringList{"ImPoRtAr", "3A00007"} << QStringList{"cancelar", "aceptar"}
         << QStringList{fileDialogLine, missingFileLine} << true << true << "-1";
     QTest::newRow("unknown first parameter waits")
         << QStringList{"listar", "3a00007"} << QStringList{} << QStringList{} << true << false << "0";
     QTest::newRow("handle not hexadecimal: reported, stand-alone, run still starts")
-        << QStringList{"exportar", "3a0z"} << QStringList{"aceptar", "escribir:" + document, "aceptar"}
-        << QStringList{"error [Pasavel]: " + handleError, fileDialogLine, finishedLine} << false << false
-        << "";
+        << QStringList{"exportar", "3a0z"}
+        << QStringList{"aceptar", "escribir:" + document, "aceptar", "aceptar"}
+        << QStringList{"error [Pasavel]: " + handleError, fileDialogLine, courseWindowLine, finishedLine}
+        << false << false << "";
     QTest::newRow("one parameter") << QStringList{"exportar"} << QStringList{} << QStringList{} << false
                                    << false << "";
     QTest::newRow("three parameters")
