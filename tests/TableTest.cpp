@@ -405,8 +405,9 @@ TEST_F(TableTest, IndexedLookupsAgreeWithPlainWalks)
             const std::u16string n = number();
             const auto check = [&](bool found, std::optional<std::size_t> expected) {
                 ASSERT_EQ(found, expected.has_value()) << "step " << step;
-                if (found)
+                if (found) {
                     ASSERT_EQ(table.recordNumber(), *expected) << "step " << step;
+                }
             };
             check(table.locate("A", {a}), expectedFirst([&](const Row& row) { return row.a == RTrim(a); }));
             check(table.locate("A;B", {a, b}),
