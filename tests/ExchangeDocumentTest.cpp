@@ -84,17 +84,36 @@ TEST(ExchangeDocument, DocumentWithoutDataBlockOrNotWellFormed)
     EXPECT_THROW(XmlDocument::parseFile("/no/existe.xml"), Error);
 }
 
-TEST(ExchangeDocument, ExternalEntityIsNotRead)
+// Exchange documents declare no entities; a declared one is how a crafted
+// document reads a local file or expands without end. The parse stops at the
+// declaration, so nothing it names is read or expanded.
+TEST(ExchangeDocument, DocumentsDeclaringEntitiesAreRefused)
 {
     test::TemporaryDirectory directory;
     test::writeBytes(directory / "secreto.txt", "SECRETO");
-    const std::string text = "<?xml version=\"1.0\"?><!DOCTYPE SERVICIO [<!ENTITY e SYSTEM \"file://" +
-                             (directory / "secreto.txt").string() +
-                             "\">]><SERVICIO><BLOQUE_DATOS><grupo_datos seq=\"S\"><grupo_datos>"
-                             "<dato>&e;</dato><dato>b</dato></grupo_datos></grupo_datos></BLOQUE_DATOS></SERVICIO>";
-    const auto records = sectionRecords(parse(text), "S");
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].value(0).find(u"SECRETO"), std::u16string::npos);
+    const std::string secret = "file://" + (directory / "secreto.txt").string();
+    const std::string body = "<SERVICIO><BLOQUE_DATOS><grupo_datos seq=\"S\"><grupo_datos><dato>&e;</dato>"
+                             "<dato>b</dato></grupo_datos></grupo_datos></BLOQUE_DATOS></SERVICIO>";
+    const std::vector<std::pair<std::string, std::string>> declarations = {
+        {"external entity", "<!ENTITY e SYSTEM \"" + secret + "\">"},
+        {"parameter entity", "<!ENTITY % p SYSTEM \"" + secret + "\"> %p; <!ENTITY e \"x\">"},
+        {"unparsed entity",
+         "<!NOTATION n SYSTEM \"n\"><!ENTITY u SYSTEM \"" + secret + "\" NDATA n><!ENTITY e \"x\">"},
+        {"internal entity", "<!ENTITY e \"texto\">"},
+    };
+    for (const auto& [description, declaration] : declarations) {
+        try {
+            parse("<?xml version=\"1.0\"?><!DOCTYPE SERVICIO [" + declaration + "]>" + body);
+            ADD_FAILURE() << description << " was not refused";
+        } catch (const Error& error) {
+            EXPECT_NE(std::string(error.what()).find("«prueba.xml» declara entidades"), std::string::npos)
+                << description << ": " << error.what();
+        }
+    }
+    // A document type without entity declarations is harmless.
+    const XmlDocument plain = parse("<?xml version=\"1.0\"?><!DOCTYPE SERVICIO [<!ELEMENT SERVICIO ANY>]>"
+                                    "<SERVICIO><BLOQUE_DATOS/></SERVICIO>");
+    EXPECT_TRUE(hasDataBlock(plain));
 }
 
 TEST(ExchangeDocument, OutputEnvelopeKeepsWhatStandsOutsideTheRoot)

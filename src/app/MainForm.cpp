@@ -65,7 +65,7 @@ bool MainForm::loadChosenDocument()
     try {
         // Parsed before the copy is written, so that a file that is no
         // exchange document leaves nothing behind.
-        const std::string copyBytes = normalisedCopyBytes(readFileBytes(filenameXML));
+        const std::string copyBytes = normalisedCopyBytes(XmlDocument::readFile(filenameXML));
         XmlDocument document = XmlDocument::parseText(copyBytes, filenameXML.string());
         if (!hasDataBlock(document)) {
             throw Error("El archivo «" + filenameXML.string() +

@@ -3,6 +3,7 @@
 #include "app/Error.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
+#include "formats/Files.h"
 
 #include <cerrno>
 #include <cstring>
@@ -156,7 +157,8 @@ ExchangeWriter::ExchangeWriter(XmlDocument& chosen, std::u16string_view fecha, c
 
     m_file = std::fopen(file.c_str(), "wb");
     if (m_file == nullptr)
-        throw Error("No se pudo escribir el archivo «" + file.string() + "»: " + std::strerror(errno) + ".");
+        throw Error("No se pudo escribir el archivo «" + file.string() + "»: " + systemErrorText(errno) +
+                    ".");
     writeBytes(std::string_view(bytes).substr(0, at));
 }
 
@@ -174,7 +176,8 @@ std::string ExchangeWriter::encode(const std::string& utf8) const
 void ExchangeWriter::writeBytes(std::string_view bytes)
 {
     if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size())
-        throw Error("No se pudo escribir el archivo «" + m_path.string() + "»: " + std::strerror(errno) + ".");
+        throw Error("No se pudo escribir el archivo «" + m_path.string() + "»: " + systemErrorText(errno) +
+                    ".");
 }
 
 void ExchangeWriter::write(const Markup& markup)
@@ -188,7 +191,8 @@ void ExchangeWriter::finish()
     const bool closed = std::fclose(m_file) == 0;
     m_file = nullptr;
     if (!closed)
-        throw Error("No se pudo escribir el archivo «" + m_path.string() + "»: " + std::strerror(errno) + ".");
+        throw Error("No se pudo escribir el archivo «" + m_path.string() + "»: " + systemErrorText(errno) +
+                    ".");
 }
 
 } // namespace pasavel

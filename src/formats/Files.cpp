@@ -2,10 +2,12 @@
 
 #include "app/Error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,7 +18,7 @@ namespace {
 
 std::string describeErrno()
 {
-    return std::strerror(errno);
+    return systemErrorText(errno);
 }
 
 void flushToDisk(const std::filesystem::path& path)
@@ -59,25 +61,87 @@ void giveUsualPermissions(const std::filesystem::path& temporary, const std::fil
 
 } // namespace
 
+std::string systemErrorText(int errorNumber)
+{
+    switch (errorNumber) {
+    case EACCES:
+    case EPERM:
+        return "permiso denegado";
+    case EROFS:
+        return "el disco es de solo lectura";
+    case ENOSPC:
+        return "no queda espacio en el disco";
+    case EDQUOT:
+        return "se ha agotado la cuota de disco";
+    case EFBIG:
+        return "el archivo es demasiado grande";
+    case ENOENT:
+        return "no existe";
+    case ENOTDIR:
+        return "parte de la ruta no es una carpeta";
+    case EISDIR:
+        return "es una carpeta";
+    case EIO:
+        return "error de lectura o escritura en el disco";
+    case EMFILE:
+    case ENFILE:
+        return "hay demasiados archivos abiertos";
+    case ENAMETOOLONG:
+        return "el nombre es demasiado largo";
+    case EBUSY:
+    case ETXTBSY:
+        return "el archivo está en uso";
+    default:
+        return "error del sistema " + std::to_string(errorNumber) + " (" + std::strerror(errorNumber) + ")";
+    }
+}
+
+void refuseReadOnlyFile(const std::filesystem::path& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) && (status.st_mode & 0222) == 0) {
+        throw Error("El archivo «" + path.string() +
+                    "» es de solo lectura: no se puede modificar. Quítele la marca de solo lectura e "
+                    "inténtelo de nuevo.");
+    }
+}
+
 void replaceFileAtomically(const std::filesystem::path& target,
                            const std::function<void(const std::filesystem::path& temporary)>& write)
 {
     const std::filesystem::path absoluteTarget = std::filesystem::absolute(target);
+    refuseReadOnlyFile(absoluteTarget);
     const std::filesystem::path temporary = makeTemporaryPath(absoluteTarget);
+    const auto removeTemporary = [&] {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+    };
     try {
         write(temporary);
         giveUsualPermissions(temporary, absoluteTarget);
         flushToDisk(temporary);
         if (std::rename(temporary.c_str(), absoluteTarget.c_str()) != 0)
             throw Error("No se pudo escribir el archivo «" + target.string() + "»: " + describeErrno() + ".");
+    } catch (const Error& error) {
+        removeTemporary();
+        // The user knows the file by its own name, not by the temporary one.
+        std::string message = error.what();
+        for (std::size_t at = message.find(temporary.string()); at != std::string::npos;
+             at = message.find(temporary.string(), at + target.string().size()))
+            message.replace(at, temporary.string().size(), target.string());
+        throw Error(message);
     } catch (...) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
+        removeTemporary();
         throw;
     }
 }
 
 std::string readFileBytes(const std::filesystem::path& path)
+{
+    return *readFileBytesUpTo(path, std::numeric_limits<std::size_t>::max() - 1);
+}
+
+std::optional<std::string> readFileBytesUpTo(const std::filesystem::path& path, std::size_t maximumSize)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr)
@@ -85,16 +149,24 @@ std::string readFileBytes(const std::filesystem::path& path)
     std::string bytes;
     std::error_code error;
     const auto size = std::filesystem::file_size(path, error);
+    if (!error && size > maximumSize) {
+        std::fclose(file);
+        return std::nullopt;
+    }
     if (!error)
         bytes.reserve(static_cast<std::size_t>(size));
     char buffer[65536];
     std::size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+    // One byte beyond the maximum tells a larger file.
+    while (bytes.size() <= maximumSize &&
+           (read = std::fread(buffer, 1, std::min(sizeof buffer, maximumSize + 1 - bytes.size()), file)) > 0)
         bytes.append(buffer, read);
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
     if (failed)
         throw Error("No se puede leer el archivo «" + path.string() + "»: " + describeErrno() + ".");
+    if (bytes.size() > maximumSize)
+        return std::nullopt;
     return bytes;
 }
 
@@ -116,6 +188,7 @@ void rewriteFileInPlace(const std::filesystem::path& target, std::string_view by
     const auto failed = [&] {
         throw Error("No se pudo escribir el archivo «" + target.string() + "»: " + describeErrno() + ".");
     };
+    refuseReadOnlyFile(target);
     const int descriptor = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
     if (descriptor < 0)
         failed();

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,5 +30,18 @@ void rewriteFileInPlace(const std::filesystem::path& target, std::string_view by
 // The whole content of a file; throws Error naming the file when it cannot
 // be read.
 std::string readFileBytes(const std::filesystem::path& path);
+
+// The content of a file of at most maximumSize bytes, or nothing for a larger
+// one, of which no more than that is read; throws Error naming the file when
+// it cannot be read.
+std::optional<std::string> readFileBytesUpTo(const std::filesystem::path& path, std::size_t maximumSize);
+
+// A file that no one may write carries the read-only mark (the attribute a
+// Windows user sets): the program neither replaces nor deletes it, even as a
+// user the system would let do so. Throws Error naming the file.
+void refuseReadOnlyFile(const std::filesystem::path& path);
+
+// What went wrong, in Spanish, for an errno value.
+std::string systemErrorText(int errorNumber);
 
 } // namespace pasavel

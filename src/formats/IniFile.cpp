@@ -95,13 +95,16 @@ std::string withIniValue(std::string_view text, std::string_view section, std::s
     const std::string newline = withBreak == lines.end() ? "\r\n" : std::string(withBreak->lineBreak);
     const std::string keyLine = std::string(key) + "=" + std::string(value);
 
-    std::size_t sectionStart = lines.size();
+    // The section may be the file's last line, so "not found" is no position.
+    bool sectionFound = false;
     std::size_t insertAt = lines.size();
     for (std::size_t index = 0; index < lines.size(); ++index) {
         const auto header = sectionHeader(lines[index].content);
-        if (sectionStart == lines.size()) {
-            if (header && equalIgnoringCase(*header, section))
-                sectionStart = insertAt = index + 1;
+        if (!sectionFound) {
+            if (header && equalIgnoringCase(*header, section)) {
+                sectionFound = true;
+                insertAt = index + 1;
+            }
             continue;
         }
         if (header)
@@ -128,9 +131,14 @@ std::string withIniValue(std::string_view text, std::string_view section, std::s
         appendLine(lines[index].content, index + 1 == insertAt && lines[index].lineBreak.empty()
                                              ? std::string_view(newline)
                                              : lines[index].lineBreak);
-    if (sectionStart == lines.size())
+    if (!sectionFound)
         appendLine("[" + std::string(section) + "]", newline);
-    appendLine(keyLine, newline);
+    // A lone CR before an empty line that ends in LF would read as one CR LF
+    // and swallow that line.
+    const bool beforeLoneLineFeed =
+        insertAt < lines.size() && lines[insertAt].content.empty() && lines[insertAt].lineBreak == "\n";
+    appendLine(keyLine,
+               newline == "\r" && beforeLoneLineFeed ? std::string_view("\r\n") : std::string_view(newline));
     for (std::size_t index = insertAt; index < lines.size(); ++index)
         appendLine(lines[index].content, lines[index].lineBreak);
     return result;

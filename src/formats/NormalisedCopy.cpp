@@ -1,9 +1,9 @@
 #include "formats/NormalisedCopy.h"
 
 #include "app/Error.h"
-#include "formats/Files.h"
 #include "formats/Encoding.h"
-
+#include "formats/Files.h"
+#include "formats/XmlDocument.h"
 
 namespace pasavel {
 
@@ -132,7 +132,7 @@ std::string normalisedCopyBytes(std::string_view fileBytes)
 
 std::filesystem::path writeNormalisedCopy(const std::filesystem::path& chosen)
 {
-    const std::string bytes = readFileBytes(chosen);
+    const std::string bytes = XmlDocument::readFile(chosen);
     const std::filesystem::path copy = normalisedCopyPath(chosen);
     writeFileAtomically(copy, normalisedCopyBytes(bytes));
     return copy;

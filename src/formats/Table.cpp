@@ -174,7 +174,7 @@ int lockFile(const std::filesystem::path& path, OpenMode mode, std::string_view 
     const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) {
         throw Error("No se puede abrir la tabla " + guillemets(table) + " (" + path.string() +
-                    "): " + std::strerror(errno) + ".");
+                    "): " + systemErrorText(errno) + ".");
     }
     const int operation = (mode == OpenMode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
     if (::flock(descriptor, operation) != 0) {
@@ -263,6 +263,12 @@ struct Table::State {
     // While a filter is set: the records that match it, in stored order.
     std::vector<std::size_t> filtered;
 
+    State() = default;
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+    // However the table ends, its lock ends with it.
+    ~State() { releaseLock(); }
+
     [[noreturn]] void fail(const std::string& message) const { throw Error(message); }
 
     void load();
@@ -331,12 +337,23 @@ std::u16string Table::State::decode(std::string_view bytes) const
     return fromWindows1252(bytes);
 }
 
-// The stored bytes of a value, or nothing when the table's code page cannot
-// hold it exactly (then no stored value can equal it).
+// The stored bytes of a value in the table's code page, or nothing when the
+// code page cannot hold it exactly (then no stored value can equal it).
 std::optional<std::string> Table::State::encodeExactly(std::u16string_view value) const
 {
-    std::string bytes = toWindows1252(value);
-    if (codepage != Codepage::Windows1252 || decode(bytes) != value)
+    std::string bytes;
+    switch (codepage) {
+    case Codepage::Dos437:
+        bytes = encodeAs(value, "CP437");
+        break;
+    case Codepage::Dos850:
+        bytes = encodeAs(value, "CP850");
+        break;
+    case Codepage::Windows1252:
+        bytes = toWindows1252(value);
+        break;
+    }
+    if (decode(bytes) != value)
         return std::nullopt;
     return bytes;
 }
@@ -591,6 +608,7 @@ void Table::remove(const std::filesystem::path& directory, std::string_view name
 {
     std::error_code error;
     for (const auto& file : filesNamedIgnoringCase(directory, std::string(name) + ".DBF")) {
+        refuseReadOnlyFile(file);
         // A table another program has open must not be taken away from it.
         ::close(lockFile(file, OpenMode::Exclusive, name));
         std::filesystem::remove(file, error);
@@ -618,15 +636,12 @@ Table::Table(const std::filesystem::path& directory, std::string_view name, Open
     m_state->name = std::string(name);
     m_state->mode = mode;
     std::error_code error;
+    if (!std::filesystem::is_directory(directory, error))
+        throw Error("No existe la carpeta de trabajo " + guillemets(directory.string()) + ".");
     if (!std::filesystem::is_regular_file(m_state->path, error))
         throw Error("No se encuentra la tabla " + guillemets(name) + " (" + m_state->path.string() + ").");
     m_state->lockDescriptor = lockFile(m_state->path, mode, name);
-    try {
-        m_state->load();
-    } catch (...) {
-        m_state->releaseLock();
-        throw;
-    }
+    m_state->load();
     first();
 }
 
@@ -650,11 +665,12 @@ void Table::close()
 {
     if (!isOpen())
         return;
-    m_state->postPending();
-    if (m_state->modified)
-        m_state->write();
-    m_state->releaseLock();
-    m_state.reset();
+    // Closed even when the last change cannot be written: the error is
+    // reported, the file stays as it was, and no lock outlives the table.
+    const std::unique_ptr<State> state = std::move(m_state);
+    state->postPending();
+    if (state->modified)
+        state->write();
 }
 
 bool Table::isOpen() const

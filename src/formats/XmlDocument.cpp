@@ -9,6 +9,8 @@
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 
+#include <optional>
+
 namespace pasavel {
 
 namespace {
@@ -56,16 +58,64 @@ void silenceLibxml()
 // blank text between elements dropped.
 constexpr int parseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS;
 
-xmlDoc* checkParsed(xmlDoc* document, xmlParserCtxt* context, const std::string& description)
+// What the parse of one document met. Exchange documents declare no
+// entities: a declared one is where a crafted document hides a local file to
+// read or an expansion that never ends, so the parser stops at the first
+// declaration, before anything is expanded. The first error is where the
+// document went wrong; later ones follow from it.
+struct ParseWatch {
+    bool entityDeclared = false;
+    int firstErrorLine = 0;
+};
+
+ParseWatch& watchOf(void* userData)
+{
+    return *static_cast<ParseWatch*>(static_cast<xmlParserCtxt*>(userData)->_private);
+}
+
+void stopAtEntity(void* userData)
+{
+    watchOf(userData).entityDeclared = true;
+    xmlStopParser(static_cast<xmlParserCtxt*>(userData));
+}
+
+void refuseEntityDeclaration(void* userData, const xmlChar*, int, const xmlChar*, const xmlChar*, xmlChar*)
+{
+    stopAtEntity(userData);
+}
+
+void refuseUnparsedEntityDeclaration(void* userData, const xmlChar*, const xmlChar*, const xmlChar*,
+                                     const xmlChar*)
+{
+    stopAtEntity(userData);
+}
+
+void noteError(void* userData, xmlError* error)
+{
+    ParseWatch& watch = watchOf(userData);
+    if (error != nullptr && error->level >= XML_ERR_ERROR && watch.firstErrorLine == 0)
+        watch.firstErrorLine = error->line;
+}
+
+[[noreturn]] void refuseTooLarge(const std::string& description)
+{
+    throw Error("El archivo «" + description + "» ocupa más de " +
+                std::to_string(XmlDocument::maximumSize / (1024 * 1024)) +
+                " MB: no es un documento de intercambio de Raíces, que ocupa mucho menos. No se ha leído.");
+}
+
+xmlDoc* checkParsed(xmlDoc* document, xmlParserCtxt* context, const ParseWatch& watch,
+                    const std::string& description)
 {
     if (document != nullptr && context->wellFormed)
         return document;
     if (document != nullptr)
         xmlFreeDoc(document);
     const xmlError* error = xmlCtxtGetLastError(context);
+    const int line = watch.firstErrorLine > 0 ? watch.firstErrorLine : error != nullptr ? error->line : 0;
     std::string where;
-    if (error != nullptr && error->line > 0)
-        where = " (línea " + std::to_string(error->line) + ")";
+    if (line > 0)
+        where = " (línea " + std::to_string(line) + ")";
     throw Error("El archivo «" + description + "» no es un documento XML válido" + where + ".");
 }
 
@@ -195,9 +245,17 @@ XmlDocument::XmlDocument(XmlDocument&&) noexcept = default;
 XmlDocument& XmlDocument::operator=(XmlDocument&&) noexcept = default;
 XmlDocument::~XmlDocument() = default;
 
+std::string XmlDocument::readFile(const std::filesystem::path& path)
+{
+    std::optional<std::string> bytes = readFileBytesUpTo(path, maximumSize);
+    if (!bytes)
+        refuseTooLarge(path.string());
+    return std::move(*bytes);
+}
+
 XmlDocument XmlDocument::parseFile(const std::filesystem::path& path)
 {
-    return parseText(readFileBytes(path), path.string());
+    return parseText(readFile(path), path.string());
 }
 
 XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& description)
@@ -206,9 +264,23 @@ XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& de
     std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
     if (!context)
         throw Error("No hay memoria para leer el archivo «" + description + "».");
+    if (bytes.size() > maximumSize)
+        refuseTooLarge(description);
+    ParseWatch watch;
+    context->_private = &watch;
+    context->sax->entityDecl = refuseEntityDeclaration;
+    context->sax->unparsedEntityDecl = refuseUnparsedEntityDeclaration;
+    context->sax->serror = noteError;
     xmlDoc* document = xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr,
                                          nullptr, parseOptions);
-    return XmlDocument(checkParsed(document, context.get(), description));
+    if (watch.entityDeclared) {
+        xmlFreeDoc(document);
+        throw Error(
+            "El archivo «" + description +
+            "» declara entidades (<!ENTITY ...>), que los documentos de intercambio de Raíces no usan: "
+            "no se ha leído.");
+    }
+    return XmlDocument(checkParsed(document, context.get(), watch, description));
 }
 
 XmlNode XmlDocument::root() const

@@ -57,12 +57,21 @@ private:
 };
 
 // An XML document parsed without network access, without substituting
-// entities and without loading a DTD; white space that only separates
-// elements is dropped on parsing.
+// entities and without loading a DTD; a document that declares entities is
+// refused. White space that only separates elements is dropped on parsing.
 class XmlDocument {
 public:
-    // Throws Error, naming the file and the line, when the file cannot be read
-    // or is not well-formed XML.
+    // Exchange documents take a few megabytes at most; a larger file is
+    // refused before it is read, which bounds the memory a parse can take
+    // (the tree takes many times the size of the text).
+    static constexpr std::size_t maximumSize = 64 * 1024 * 1024;
+
+    // The bytes of a document file, or Error when it is larger than any
+    // exchange document.
+    static std::string readFile(const std::filesystem::path& path);
+
+    // Throws Error, naming the file and the line, when the file cannot be read,
+    // is too large, is not well-formed XML or declares entities.
     static XmlDocument parseFile(const std::filesystem::path& path);
     static XmlDocument parseText(std::string_view bytes, const std::string& description);
 
