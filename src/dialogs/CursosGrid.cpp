@@ -227,7 +227,12 @@ CursosGrid::CursosGrid(CursosLogic& logic, Guard guard, QWidget* parent)
     connect(qApp, &QApplication::focusChanged, this, &CursosGrid::onFocusChanged);
 }
 
-CursosGrid::~CursosGrid() = default;
+CursosGrid::~CursosGrid()
+{
+    // Destroying the widget moves the focus, and by then this is no longer
+    // a CursosGrid: the application must not call back into it.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
 
 void CursosGrid::setUpLook()
 {
