@@ -381,7 +381,7 @@ std::vector<BadInput> badInputs()
              std::filesystem::permissions(workspace.vtemp(), std::filesystem::perms(0555));
          },
          [](Workspace& workspace) { return asOrdinaryUser([&] { return workspace.exportRun(); }); },
-         "No se puede escribir en la carpeta «",
+         "/VTEMP»: permiso denegado.",
          {copyName}},
         {"a working table another program holds",
          [](Workspace& workspace) {
