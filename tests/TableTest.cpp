@@ -1,5 +1,6 @@
 #include "app/Clipper.h"
 #include "app/Error.h"
+#include "formats/Encoding.h"
 #include "formats/Files.h"
 #include "formats/Table.h"
 #include "TestSupport.h"
@@ -416,4 +417,92 @@ TEST_F(TableTest, IndexedLookupsAgreeWithPlainWalks)
                   expectedFirst([&](const Row& row) { return row.n == n && row.a == RTrim(a); }));
         }
     }
+}
+
+// An integer field is searched by value, as an integer conversion reads the
+// text; a text that is no integer is an error naming the table, the field
+// and the value, not a silent miss.
+TEST_F(TableTest, IntegerFieldsAreSearchedByTheirValue)
+{
+    Table::create(directory.path(), "CUR_NIV_C", {integerField("X_OFERTAMATRIG"), integerField("X_NIVCONPAGLEG")});
+    Table table(directory.path(), "CUR_NIV_C");
+    for (const auto& [course, level] : std::vector<std::pair<int, int>>{{6001, 10}, {-7, 20}, {6002, 30}}) {
+        table.append();
+        table.setInteger("X_OFERTAMATRIG", course);
+        table.setInteger("X_NIVCONPAGLEG", level);
+    }
+    table.post();
+    for (const auto& [searched, level] : std::vector<std::pair<std::u16string, long long>>{
+             {u"06001", 10}, {u" 6001 ", 10}, {u"+6002", 30}, {u"-07", 20}}) {
+        ASSERT_TRUE(table.locate("X_OFERTAMATRIG", {searched})) << toUtf8(searched);
+        EXPECT_EQ(table.integer("X_NIVCONPAGLEG"), level) << toUtf8(searched);
+    }
+    EXPECT_FALSE(table.locate("X_OFERTAMATRIG", {u"6003"}));
+    table.setFilter(u"X_NIVCONPAGLEG= '030'");
+    EXPECT_EQ(walk(table, "X_OFERTAMATRIG"), (std::vector<std::u16string>{u"6002"}));
+    table.clearFilter();
+    for (const std::u16string& notInteger : {u"CLASE", u"60 01", u"", u"6001.0"}) {
+        const std::string error = errorOf([&] { table.locate("X_OFERTAMATRIG", {notInteger}); });
+        EXPECT_NE(error.find("«" + toUtf8(notInteger) + "»"), std::string::npos) << error;
+        EXPECT_NE(error.find("«X_OFERTAMATRIG»"), std::string::npos) << error;
+        EXPECT_NE(error.find("«CUR_NIV_C»"), std::string::npos) << error;
+    }
+}
+
+// A long integer field ('I', four binary bytes, as FoxPro writes it) reads
+// the same whichever way it is asked for, and is searched by its value.
+TEST_F(TableTest, BinaryIntegerFieldsReadAlikeEveryWay)
+{
+    std::string bytes(65, '\0');
+    bytes[0] = 0x30;
+    bytes[4] = 2;
+    bytes[8] = 65;
+    bytes[10] = 5;
+    bytes.replace(32, 5, "CLAVE");
+    bytes[43] = 'I';
+    bytes[48] = 4;
+    bytes[64] = 0x0D;
+    for (const std::int32_t value : {6001, -5}) {
+        bytes += ' ';
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes += static_cast<char>((static_cast<std::uint32_t>(value) >> shift) & 0xFF);
+    }
+    bytes += '\x1A';
+    test::writeBytes(directory / "CLAVES.DBF", bytes);
+
+    Table table(directory.path(), "CLAVES");
+    EXPECT_EQ(walk(table, "CLAVE"), (std::vector<std::u16string>{u"6001", u"-5"}));
+    EXPECT_EQ(table.text(0, "CLAVE"), u"6001");
+    EXPECT_EQ(table.text(1, "CLAVE"), u"-5");
+    ASSERT_TRUE(table.locate("CLAVE", {u"-005"}));
+    EXPECT_EQ(table.integer("CLAVE"), -5);
+}
+
+TEST_F(TableTest, MoveAssignmentWritesTheTableItReplaces)
+{
+    createTeachers();
+    Table::create(directory.path(), "AULAT", {stringField("ABREV", 10)});
+    std::optional<Table> table;
+    table.emplace(directory.path(), "PROFT");
+    appendTeacher(*table, u"JGL", u"Juan");
+    *table = Table(directory.path(), "AULAT");
+    table.reset();
+    Table reopened(directory.path(), "PROFT");
+    EXPECT_EQ(walk(reopened, "ABREV"), std::vector<std::u16string>{u"JGL"});
+}
+
+// The store writes Windows-1252; a change to a table of an MS-DOS code page
+// would read back as other characters, so it is refused and the file kept.
+TEST_F(TableTest, ChangesToATableOfAnMsDosCodePageAreRefused)
+{
+    const auto file = directory / "SOLUC.DBF";
+    std::filesystem::copy_file(std::filesystem::path(PASAVEL_TEST_SOURCE_DIR) / "fuzz/corpus/table/msdos-850.dbf",
+                               file);
+    const std::string before = test::readBytes(file);
+    Table table(directory.path(), "SOLUC");
+    table.edit();
+    table.setText("PROF", u"ÑÚÑ");
+    EXPECT_NE(errorOf([&] { table.post(); }).find("página de códigos de MS-DOS"), std::string::npos);
+    EXPECT_THROW(table.close(), Error);
+    EXPECT_EQ(test::readBytes(file), before);
 }

@@ -4,6 +4,7 @@
 #include "app/Error.h"
 #include "formats/Files.h"
 #include "formats/Encoding.h"
+#include "app/Numbers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -294,10 +295,18 @@ struct Table::State {
 
     std::u16string decode(std::string_view bytes) const;
     std::optional<std::string> encodeExactly(std::u16string_view value) const;
-    std::string comparisonKey(std::string_view raw, const FieldInfo& info) const
-    {
-        return std::string(trimBlanks(raw, !isTextKind(info.type)));
-    }
+
+    // The one reading of a field's stored bytes, whichever way they are asked for.
+    std::u16string fieldText(std::string_view record, const FieldInfo& info) const;
+    long long fieldInteger(std::string_view record, const FieldInfo& info) const;
+    double fieldNumber(std::string_view record, const FieldInfo& info) const;
+
+    // What lookups compare: a string as stored without trailing blanks, a
+    // number field's text without padding, an integer field's value.
+    std::string storedKey(std::string_view record, const FieldInfo& info) const;
+    // The key a searched value has in a field; nothing when no stored value
+    // can equal it. A value an integer field cannot take is an error.
+    std::optional<std::string> searchKey(const FieldInfo& info, std::u16string_view value) const;
     bool isVisible(std::size_t index) const;
     std::string compositeKey(std::string_view record, const FieldNumbers& fieldNumbers) const;
     const std::vector<std::size_t>* candidates(const FieldNumbers& fieldNumbers, const std::string& key);
@@ -356,6 +365,103 @@ std::optional<std::string> Table::State::encodeExactly(std::u16string_view value
     if (decode(bytes) != value)
         return std::nullopt;
     return bytes;
+}
+
+bool isBinaryInteger(const FieldInfo& info)
+{
+    return (info.type == 'I' || info.type == '+') && info.width == 4;
+}
+
+// Integer fields: dBase's long integers, and numbers without decimals.
+bool isIntegerField(const FieldInfo& info)
+{
+    return isBinaryInteger(info) || (isNumericKind(info.type) && info.decimals == 0);
+}
+
+// Each value is prefixed with its length, so no two value lists share a key.
+void appendKeyPart(std::string& key, std::string_view value)
+{
+    key += std::to_string(value.size());
+    key += ':';
+    key += value;
+}
+
+std::u16string Table::State::fieldText(std::string_view record, const FieldInfo& info) const
+{
+    const std::string_view raw = rawValue(record, info);
+    if (isBinaryInteger(info))
+        return record.empty() ? std::u16string() : fromUtf8(std::to_string(fieldInteger(record, info)));
+    return decode(trimBlanks(raw, !isTextKind(info.type)));
+}
+
+long long Table::State::fieldInteger(std::string_view record, const FieldInfo& info) const
+{
+    const std::string_view raw = rawValue(record, info);
+    if (isBinaryInteger(info) && raw.size() == 4) {
+        // dBase 7 stores long integers big-endian with the sign bit flipped;
+        // FoxPro stores them little-endian.
+        const bool dbase7 = (static_cast<unsigned char>(header[0]) & 0x07) == 0x04;
+        std::uint32_t bits = 0;
+        for (std::size_t index = 0; index < 4; ++index)
+            bits = (bits << 8) | static_cast<unsigned char>(raw[dbase7 ? index : 3 - index]);
+        return dbase7 ? static_cast<std::int32_t>(bits ^ 0x80000000u) : static_cast<std::int32_t>(bits);
+    }
+    const std::string_view digits = trimBlanks(raw, true);
+    if (digits.empty())
+        return 0;
+    long long value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error == std::errc() && end == digits.data() + digits.size())
+        return value;
+    if (isNumericKind(info.type))
+        return std::llround(fieldNumber(record, info));
+    throw Error("El campo " + guillemets(info.name) + " de la tabla " + guillemets(name) + " tiene el valor " +
+                guillemets(toUtf8(decode(digits))) + ", que no es un número entero.");
+}
+
+double Table::State::fieldNumber(std::string_view record, const FieldInfo& info) const
+{
+    if (isBinaryInteger(info))
+        return static_cast<double>(fieldInteger(record, info));
+    const std::string_view digits = trimBlanks(rawValue(record, info), true);
+    if (digits.empty())
+        return 0.0;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error == std::errc() && end == digits.data() + digits.size())
+        return value;
+    throw Error("El campo " + guillemets(info.name) + " de la tabla " + guillemets(name) + " tiene el valor " +
+                guillemets(toUtf8(decode(digits))) + ", que no es un número.");
+}
+
+std::string Table::State::storedKey(std::string_view record, const FieldInfo& info) const
+{
+    if (isBinaryInteger(info))
+        return std::to_string(fieldInteger(record, info));
+    const std::string_view trimmed = trimBlanks(rawValue(record, info), !isTextKind(info.type));
+    if (!isIntegerField(info) || trimmed.empty())
+        return std::string(trimmed);
+    long long value = 0;
+    const auto [end, error] = std::from_chars(trimmed.data(), trimmed.data() + trimmed.size(), value);
+    if (error == std::errc() && end == trimmed.data() + trimmed.size())
+        return std::to_string(value);
+    // Not a whole number: no searched value can equal it.
+    return "?" + std::string(trimmed);
+}
+
+std::optional<std::string> Table::State::searchKey(const FieldInfo& info, std::u16string_view value) const
+{
+    if (isIntegerField(info)) {
+        // Searched as an integer conversion reads the text: "06001" is 6001.
+        if (const std::optional<long long> number = parseInteger(AllTrim(value)))
+            return std::to_string(*number);
+        throw Error("El valor " + guillemets(toUtf8(value)) + " que se busca en el campo " + guillemets(info.name) +
+                    " de la tabla " + guillemets(name) + " no es un número entero.");
+    }
+    const std::optional<std::string> encoded = encodeExactly(RTrim(value));
+    if (!encoded)
+        return std::nullopt;
+    return std::string(trimBlanks(*encoded, !isTextKind(info.type)));
 }
 
 void Table::State::load()
@@ -452,20 +558,14 @@ bool Table::State::isVisible(std::size_t index) const
     if (!filter)
         return true;
     const FieldInfo& info = fields[filter->field];
-    return filter->key && comparisonKey(rawValue(record, info), info) == *filter->key;
+    return filter->key && storedKey(record, info) == *filter->key;
 }
 
-// Each value is prefixed with its length, so no two value lists share a key.
 std::string Table::State::compositeKey(std::string_view record, const FieldNumbers& fieldNumbers) const
 {
     std::string key;
-    for (std::size_t number : fieldNumbers) {
-        const FieldInfo& info = fields[number];
-        const std::string value = comparisonKey(rawValue(record, info), info);
-        key += std::to_string(value.size());
-        key += ':';
-        key += value;
-    }
+    for (std::size_t number : fieldNumbers)
+        appendKeyPart(key, storedKey(record, fields[number]));
     return key;
 }
 
@@ -505,7 +605,7 @@ void Table::State::reindex(std::size_t record, std::string_view before)
     if (!filter)
         return;
     const FieldInfo& info = fields[filter->field];
-    const bool matches = filter->key && comparisonKey(rawValue(after, info), info) == *filter->key;
+    const bool matches = filter->key && storedKey(after, info) == *filter->key;
     const auto listed = std::lower_bound(filtered.begin(), filtered.end(), record);
     const bool isListed = listed != filtered.end() && *listed == record;
     if (matches && !isListed)
@@ -551,9 +651,11 @@ std::size_t Table::State::previousVisible(std::size_t before) const
 
 void Table::State::postPending()
 {
+    // Values are written in Windows-1252: in a table of another code page
+    // they would read back as other characters.
+    if (editing != Editing::None && codepage != Codepage::Windows1252)
+        fail("La tabla " + guillemets(name) + " usa una página de códigos de MS-DOS y no se puede modificar.");
     if (editing == Editing::Appending) {
-        if (codepage != Codepage::Windows1252)
-            fail("La tabla " + guillemets(name) + " usa una página de códigos de MS-DOS y no se puede modificar.");
         records += buffer;
         current = storedCount++;
         atEof = atBof = false;
@@ -651,7 +753,17 @@ Table::Table(const std::filesystem::path& file, OpenMode mode)
 }
 
 Table::Table(Table&&) noexcept = default;
-Table& Table::operator=(Table&&) noexcept = default;
+
+Table& Table::operator=(Table&& other)
+{
+    // The table given up is closed as it would be on its own: its posted
+    // changes reach its file.
+    if (this != &other) {
+        close();
+        m_state = std::move(other.m_state);
+    }
+    return *this;
+}
 
 Table::~Table()
 {
@@ -821,13 +933,7 @@ void Table::deleteRecord()
 
 std::u16string Table::text(std::string_view fieldName) const
 {
-    const FieldInfo& info = m_state->field(fieldName);
-    const std::string_view raw = m_state->rawValue(m_state->currentRecord(), info);
-    if (isTextKind(info.type))
-        return m_state->decode(trimBlanks(raw, false));
-    if (info.type == 'I' || info.type == '+')
-        return fromUtf8(std::to_string(integer(fieldName)));
-    return m_state->decode(trimBlanks(raw, true));
+    return m_state->fieldText(m_state->currentRecord(), m_state->field(fieldName));
 }
 
 std::u16string Table::text(std::size_t recordNumber, std::string_view fieldName) const
@@ -842,50 +948,17 @@ std::u16string Table::text(std::size_t recordNumber, std::string_view fieldName)
                          (m_state->editing == State::Editing::Appending ? recordNumber == m_state->storedCount
                                                                         : recordNumber == m_state->current);
     const std::string_view record = pending ? std::string_view(m_state->buffer) : m_state->storedRecord(recordNumber);
-    const std::string_view raw = m_state->rawValue(record, info);
-    return m_state->decode(trimBlanks(raw, !isTextKind(info.type)));
+    return m_state->fieldText(record, info);
 }
 
 long long Table::integer(std::string_view fieldName) const
 {
-    const FieldInfo& info = m_state->field(fieldName);
-    const std::string_view raw = m_state->rawValue(m_state->currentRecord(), info);
-    if ((info.type == 'I' || info.type == '+') && raw.size() == 4) {
-        // dBase 7 stores long integers big-endian with the sign bit flipped;
-        // FoxPro stores them little-endian.
-        const bool dbase7 = (static_cast<unsigned char>(m_state->header[0]) & 0x07) == 0x04;
-        std::uint32_t bits = 0;
-        for (std::size_t index = 0; index < 4; ++index)
-            bits = (bits << 8) | static_cast<unsigned char>(raw[dbase7 ? index : 3 - index]);
-        return dbase7 ? static_cast<std::int32_t>(bits ^ 0x80000000u) : static_cast<std::int32_t>(bits);
-    }
-    const std::string_view digits = trimBlanks(raw, true);
-    if (digits.empty())
-        return 0;
-    long long value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error == std::errc() && end == digits.data() + digits.size())
-        return value;
-    if (isNumericKind(info.type))
-        return std::llround(number(fieldName));
-    throw Error("El campo " + guillemets(fieldName) + " de la tabla " + guillemets(m_state->name) + " tiene el valor " +
-                guillemets(toUtf8(m_state->decode(digits))) + ", que no es un número entero.");
+    return m_state->fieldInteger(m_state->currentRecord(), m_state->field(fieldName));
 }
 
 double Table::number(std::string_view fieldName) const
 {
-    const FieldInfo& info = m_state->field(fieldName);
-    if (info.type == 'I' || info.type == '+')
-        return static_cast<double>(integer(fieldName));
-    const std::string_view digits = trimBlanks(m_state->rawValue(m_state->currentRecord(), info), true);
-    if (digits.empty())
-        return 0.0;
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error == std::errc() && end == digits.data() + digits.size())
-        return value;
-    throw Error("El campo " + guillemets(fieldName) + " de la tabla " + guillemets(m_state->name) + " tiene el valor " +
-                guillemets(toUtf8(m_state->decode(digits))) + ", que no es un número.");
+    return m_state->fieldNumber(m_state->currentRecord(), m_state->field(fieldName));
 }
 
 bool Table::boolean(std::string_view fieldName) const
@@ -973,21 +1046,19 @@ bool Table::locate(std::string_view fieldNames, const std::vector<std::u16string
     if (fieldIndexes.size() != values.size())
         throw Error("La búsqueda en la tabla " + guillemets(m_state->name) + " por " + guillemets(fieldNames) +
                     " necesita un valor por campo.");
-    std::vector<std::string> keys;
-    for (std::size_t index = 0; index < values.size(); ++index) {
-        const FieldInfo& info = m_state->fields[fieldIndexes[index]];
-        const std::optional<std::string> encoded = m_state->encodeExactly(RTrim(values[index]));
-        if (!encoded)
-            return false;
-        keys.push_back(m_state->comparisonKey(*encoded, info));
-    }
-    m_state->postPending();
     std::string key;
-    for (const std::string& value : keys) {
-        key += std::to_string(value.size());
-        key += ':';
-        key += value;
+    bool matchable = true;
+    for (std::size_t index = 0; index < values.size(); ++index) {
+        // Every value is converted, so that one an integer field cannot take
+        // is reported even when another already matches nothing.
+        const std::optional<std::string> part = m_state->searchKey(m_state->fields[fieldIndexes[index]], values[index]);
+        if (part)
+            appendKeyPart(key, *part);
+        matchable = matchable && part.has_value();
     }
+    if (!matchable)
+        return false;
+    m_state->postPending();
     if (const auto* records = m_state->candidates(fieldIndexes, key)) {
         for (std::size_t record : *records) {
             if (m_state->isVisible(record)) {
@@ -1028,13 +1099,13 @@ void Table::setFilter(std::u16string_view expression)
     m_state->postPending();
     State::Filter filter;
     filter.field = m_state->fieldIndex(toUtf8(fieldName));
-    const std::optional<std::string> encoded = m_state->encodeExactly(RTrim(value));
-    if (encoded)
-        filter.key = m_state->comparisonKey(*encoded, m_state->fields[filter.field]);
+    filter.key = m_state->searchKey(m_state->fields[filter.field], value);
     m_state->filter = filter;
     m_state->filtered.clear();
     if (filter.key) {
-        if (const auto* records = m_state->candidates({filter.field}, std::to_string(filter.key->size()) + ":" + *filter.key))
+        std::string key;
+        appendKeyPart(key, *filter.key);
+        if (const auto* records = m_state->candidates({filter.field}, key))
             m_state->filtered = *records;
     }
     first();

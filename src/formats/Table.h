@@ -69,7 +69,8 @@ public:
     // Opens a .DBF file by its path.
     explicit Table(const std::filesystem::path& file, OpenMode mode = OpenMode::Shared);
     Table(Table&&) noexcept;
-    Table& operator=(Table&&) noexcept;
+    // Closes this table first, so that its posted changes are written.
+    Table& operator=(Table&&);
     // Closes the table, writing posted changes; errors are not reported here,
     // so callers close explicitly where a failure must be seen.
     ~Table();
