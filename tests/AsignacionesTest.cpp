@@ -112,3 +112,19 @@ TEST_F(CrearAsignacionesTest, SubjectNamesAreFoundIgnoringAsciiCaseAndPadding)
     form.CrearAsignaciones();
     EXPECT_EQ(columns("ASIGT", {"CASIG", "CLAVE"}), expected);
 }
+
+// GRUPOST keeps ten characters of a course key: a subject of a longer key is
+// assigned to no group, not to the groups of a course that begins alike.
+TEST_F(CrearAsignacionesTest, CourseKeyLongerThanItsFieldFindsNoGroup)
+{
+    writeCourses({{u"1683215658", u"ESO", u"1", u"1º ESO"}});
+    load({Materias::section({Materias::record("168321565832", "Música", "M1"),
+                             Materias::record("1683215658", "Música", "M2")}),
+          Xml::section("UNIDADES", {{"U1", "1ºA", "1683215658"}})});
+    form.CrearMaterias();
+    form.CrearActividades();
+    form.CrearGrupos();
+    form.CrearAsignaciones();
+    EXPECT_EQ(columns("ASIGT", {"CGRUP", "CLAVE", "CLAVECURSO"}),
+              (Columns{{u"ESO1A", u"M2", u"1683215658"}}));
+}

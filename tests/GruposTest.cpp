@@ -82,3 +82,14 @@ TEST_F(CrearGruposTest, LettersRunOnPastZ)
     EXPECT_EQ(groups[32], (std::vector<std::u16string>{u"ESO1{", u"{"}));
     EXPECT_EQ(groups[33], (std::vector<std::u16string>{u"ESO1|", u"|"}));
 }
+
+// CURSOST keeps ten characters of a key. A unit's key is compared whole with
+// what is stored, so a longer key finds no course instead of the course of
+// another key that begins alike.
+TEST_F(CrearGruposTest, CourseKeyLongerThanItsFieldFindsNoCourse)
+{
+    writeCourses({{u"168321565899", u"BCT", u"2", u"Otro curso"}, {u"168321565832", u"ESO", u"1", u"Primero"}});
+    runCrearGrupos({"168321565832", "1683215658"});
+    EXPECT_EQ(columns("GRUPOST", {"ABREV", "NIVEL", "DESCRIP", "CLAVECURSO"}),
+              (Columns{{u"A", u"NIV", u"", u"1683215658"}, {u"BCT2A", u"BCT", u"Otro curso", u"1683215658"}}));
+}

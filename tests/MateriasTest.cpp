@@ -219,3 +219,16 @@ TEST_F(CrearMateriasTest, ActivitiesFollowTheSubjectsAsTasks)
     EXPECT_TRUE(form.runWideLists.longCodes.empty());
     EXPECT_TRUE(form.runWideLists.longCodesWithNames.empty());
 }
+
+// ASIGNOMT2 keeps twenty characters of a key. Two subject keys alike in
+// those twenty are two subjects-in-course, each recorded; only a pair of
+// keys equal as a whole is recorded once.
+TEST_F(CrearMateriasTest, KeysLongerThanTheirFieldAreComparedWhole)
+{
+    const std::string longKey(20, '7');
+    runCrearMaterias({Materias::record("1ESO", "Música", longKey + "01"),
+                      Materias::record("1ESO", "Música", longKey + "02"),
+                      Materias::record("1ESO", "Música", "M3"), Materias::record("1ESO", "Música", "M3")});
+    EXPECT_EQ(columns("ASIGNOMT2", {"COD", "MATERIA"}),
+              (Columns{{u"Música", fromUtf8(longKey)}, {u"Música", fromUtf8(longKey)}, {u"Música", u"M3"}}));
+}

@@ -12,7 +12,6 @@ namespace pasavel {
 namespace {
 
 constexpr std::size_t nameWidth = 80;
-constexpr std::size_t courseKeyWidth = 10;
 
 // Every assignment starts with four weekly hours: 240 minutes, rounded up to
 // whole hours, one session a hour.
@@ -100,7 +99,8 @@ void MainForm::CrearAsignaciones()
         const auto code = subjectCodes.find(nameKey(asStored(materia.name, nameWidth)));
         if (code == subjectCodes.end() || code->second.empty())
             continue;
-        const auto groups = groupsByCourse.find(asStored(materia.courseKey, courseKeyWidth));
+        // Exact: a course key longer than the field matches no group.
+        const auto groups = groupsByCourse.find(materia.courseKey);
         if (groups == groupsByCourse.end())
             continue;
         for (const Group& group : groups->second)

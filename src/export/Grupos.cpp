@@ -15,7 +15,6 @@ namespace pasavel {
 namespace {
 
 constexpr std::size_t abbreviationWidth = 10;
-constexpr std::size_t courseKeyWidth = 10;
 
 struct Course {
     std::u16string nivel;
@@ -72,9 +71,10 @@ void MainForm::CrearGrupos()
         if (!record.passesGuard())
             continue;
         const std::u16string courseKey = record.value(2);
-        // CURSOST holds the key as its field keeps it; a unit finds its course
-        // by the same form.
-        const auto found = courses.find(asStored(courseKey, courseKeyWidth));
+        // The key as the document gives it against the key as CURSOST holds
+        // it: a key longer than the field finds no course, rather than the
+        // course of another key that begins alike.
+        const auto found = courses.find(courseKey);
         const Course course = found == courses.end() ? Course{} : found->second;
         const std::u16string abbreviation = groupAbbreviation(course, taken);
         taken.add(abbreviation);

@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::size_t codeWidth = 10;
 constexpr std::size_t nameWidth = 80;
-constexpr std::size_t keyWidth = 20;
 
 struct SubjectCodes {
     std::u16string cod;
@@ -165,8 +164,9 @@ private:
     // pair of keys is recorded, with the code the subject already has.
     void addCourseOfKnownSubject(const Materia& materia, const std::u16string& codLargo)
     {
-        if (m_asignomt2.locate("MATERIA;OFERTAMATRI", {asStored(materia.subjectKey, keyWidth),
-                                                       asStored(materia.courseKey, keyWidth)}))
+        // The keys as the document gives them: a key longer than its field
+        // matches no record, rather than the record of another key.
+        if (m_asignomt2.locate("MATERIA;OFERTAMATRI", {materia.subjectKey, materia.courseKey}))
             return;
         if (!m_asignomt.locate("CODLARGO;NOMBRE",
                                {asStored(codLargo, codeWidth), asStored(materia.name, nameWidth)}))

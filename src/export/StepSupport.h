@@ -28,9 +28,9 @@ Materia readMateria(const ExchangeRecord& record);
 std::u16string upperAscii(std::u16string_view text);
 
 // The value as a string field of this width gives it back: in the tables'
-// code page, cut to the width, without trailing blanks. Lookups compare this
-// form, so that a long key or a letter the code page cannot hold still finds
-// the record it was written to.
+// code page, cut to the width, without trailing blanks. Generated codes are
+// tested in this form, and so are the lookups of a name or code by its first
+// characters; keys are compared whole, never cut.
 std::u16string asStored(std::u16string_view value, std::size_t width);
 
 // A list of codes whose membership ignores letter case, for the abbreviations
