@@ -256,3 +256,32 @@ TEST_F(ImportTest, OutputIsWhatLibxml2WritesForTheSameTree)
         EXPECT_NE(written.find("<?fin x?>"), std::string::npos);
     }
 }
+
+// Á, Í, Ï, Ð and Ý hold in UTF-8 bytes that Windows-1252 leaves undefined. A
+// UTF-8 file that declares windows-1252 is read by the time-frame dialog and
+// by the import as the export reads it: as its normalised copy.
+TEST_F(ImportTest, Utf8FileDeclaredWindows1252IsReadByEveryReader)
+{
+    const std::string document =
+        "<?xml version=\"1.0\" encoding=\"windows-1252\"?><SERVICIO><BLOQUE_DATOS>"
+        "<grupo_datos seq=\"A\"><dato>2025/2026</dato></grupo_datos>"
+        "<grupo_datos seq=\"JORNADAS_ESCOLARES\">"
+        "<grupo_datos><dato>1</dato><dato>Mañana ÁÍÏÐÝ</dato></grupo_datos>"
+        "<grupo_datos><dato>2</dato><dato>Tarde</dato></grupo_datos></grupo_datos>"
+        "</BLOQUE_DATOS></SERVICIO>";
+    test::writeBytes(directory / "centro.xml", document);
+
+    PlantillasLogic frames(directory / "centro.xml");
+    frames.FormActivate();
+    EXPECT_EQ(frames.frameCodes(), (std::vector<std::u16string>{u"1", u"2"}));
+    EXPECT_EQ(frames.labelNombre(), u"Mañana ÁÍÏÐÝ");
+
+    exportedTables();
+    userInterface.fileAnswers = {directory / "centro.xml"};
+    form.BImportarClick();
+    ASSERT_TRUE(userInterface.errors.empty()) << userInterface.errors.at(0);
+    EXPECT_EQ(form.runResult, 1);
+    const std::string output = test::readBytes(directory / "ResultadoQuelvocentro.xml");
+    EXPECT_TRUE(output.starts_with("<?xml version=\"1.0\" encoding=\"windows-1252\"?>")) << output;
+    EXPECT_NE(output.find("<dato nombre_dato=\"C_ANNO\">2025</dato>"), std::string::npos) << output;
+}

@@ -65,14 +65,13 @@ bool MainForm::loadChosenDocument()
     try {
         // Parsed before the copy is written, so that a file that is no
         // exchange document leaves nothing behind.
-        const std::string copyBytes = normalisedCopyBytes(XmlDocument::readFile(filenameXML));
-        XmlDocument document = XmlDocument::parseText(copyBytes, filenameXML.string());
-        if (!hasDataBlock(document)) {
+        ChosenDocument chosen = readChosenDocument(filenameXML);
+        if (!hasDataBlock(chosen.document)) {
             throw Error("El archivo «" + filenameXML.string() +
                         "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS.");
         }
-        writeFileAtomically(normalisedCopyPath(filenameXML), copyBytes);
-        loadedDocument = std::move(document);
+        writeFileAtomically(normalisedCopyPath(filenameXML), chosen.copyBytes);
+        loadedDocument = std::move(chosen.document);
         return true;
     } catch (const Error& error) {
         reportFailure(fromUtf8(error.what()));
@@ -153,7 +152,7 @@ void MainForm::BImportarClick()
 bool MainForm::runImport()
 {
     Importacion importacion(m_paths.vtemp);
-    XmlDocument output = XmlDocument::parseFile(filenameXML);
+    XmlDocument output = readChosenDocument(filenameXML).document;
     const XmlNode block = output.selectSingle("/SERVICIO/BLOQUE_DATOS");
     if (!block || !block.firstChild()) {
         throw Error("El archivo «" + filenameXML.string() +

@@ -4,6 +4,7 @@
 #include "app/UserInterface.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
+#include "formats/NormalisedCopy.h"
 
 #include <algorithm>
 
@@ -25,7 +26,7 @@ bool PlantillasLogic::isSelected(std::size_t entry) const
 void PlantillasLogic::FormActivate()
 {
     try {
-        m_document = XmlDocument::parseFile(m_filenameXML);
+        m_document = readChosenDocument(m_filenameXML).document;
         m_noChoiceReason.clear();
     } catch (const Error& error) {
         m_document.reset();

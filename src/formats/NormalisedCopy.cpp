@@ -130,6 +130,13 @@ std::string normalisedCopyBytes(std::string_view fileBytes)
     return encodeLikeDeclaration(withCrLfLines(text));
 }
 
+ChosenDocument readChosenDocument(const std::filesystem::path& chosen)
+{
+    std::string copyBytes = normalisedCopyBytes(XmlDocument::readFile(chosen));
+    XmlDocument document = XmlDocument::parseText(copyBytes, chosen.string());
+    return {std::move(copyBytes), std::move(document)};
+}
+
 std::filesystem::path writeNormalisedCopy(const std::filesystem::path& chosen)
 {
     const std::string bytes = XmlDocument::readFile(chosen);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formats/XmlDocument.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -21,6 +23,16 @@ std::filesystem::path normalisedCopyPath(const std::filesystem::path& chosen);
 //    encoding cannot hold becoming a decimal character reference.
 // Throws Error when the declared encoding is unknown.
 std::string normalisedCopyBytes(std::string_view fileBytes);
+
+// The chosen file as every reader of it sees it (the export, the time-frame
+// dialog, the import): decoded as its normalised copy is, so that a file one
+// of them accepts is accepted by all. Throws Error naming the file when it
+// cannot be read or parsed.
+struct ChosenDocument {
+    std::string copyBytes;
+    XmlDocument document;
+};
+ChosenDocument readChosenDocument(const std::filesystem::path& chosen);
 
 // Reads the chosen file, writes its normalised copy (replacing an earlier
 // one) and returns the copy's path.
