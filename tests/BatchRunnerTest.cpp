@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 
 using namespace pasavel;
@@ -14,6 +15,15 @@ struct BatchResult {
     std::string out;
     std::string err;
 };
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> folderBytes(const std::filesystem::path& folder)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files[entry.path().filename().string()] = test::readBytes(entry.path());
+    return files;
+}
 
 BatchResult runCli(const std::vector<std::string>& arguments)
 {
@@ -42,7 +52,10 @@ TEST(BatchRunner, UsageAndExitCodes)
 
     const BatchResult missing = runCli({"exportar", (directory / "no.xml").string(), "--vtemp", vtemp});
     EXPECT_EQ(missing.exitCode, batchFailed);
-    EXPECT_EQ(missing.out, "No existe archivo\n");
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "No existe archivo «" + (directory / "no.xml").string() + "»\n");
+    // Either earlier codings are taken over or they are discarded.
+    EXPECT_EQ(runCli({"exportar", "x.xml", "--recuperar", "--descartar"}).exitCode, batchUsage);
 
     const BatchResult broken = runCli({"exportar", (directory / "roto.xml").string(), "--vtemp", vtemp});
     EXPECT_EQ(broken.exitCode, batchFailed);
@@ -107,9 +120,12 @@ TEST(BatchRunner, TimeFramesComeFromMarcosCheckedBeforeAnyTable)
         return runCli(arguments);
     };
     for (const auto& [marcos, expected] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{}, "Indique con --marcos uno o dos marcos horarios. Marcos del documento: 1, 2."},
+             {{}, "Debe al menos seleccionar 1 Marco Horario.\nIndique con --marcos uno o dos marcos horarios. "
+                  "Marcos del documento: 1, 2."},
              {{"--marcos", "1,3"}, "(«3» no existe)"},
-             {{"--marcos", "1,2,1"}, "como máximo 2 marcos"}}) {
+             {{"--marcos", "1,2,1"}, "Demasiados Marcos Horarios seleccionados.\nComo máximo puede "
+                                     "seleccionar 2 Marcos Horarios\nCon --marcos se pueden elegir como máximo 2 "
+                                     "marcos"}}) {
         const BatchResult refused = run(marcos);
         EXPECT_EQ(refused.exitCode, batchAnswersInvalid);
         EXPECT_NE(refused.err.find(expected), std::string::npos) << refused.err;
@@ -119,4 +135,70 @@ TEST(BatchRunner, TimeFramesComeFromMarcosCheckedBeforeAnyTable)
     ASSERT_EQ(completed.exitCode, batchCompleted) << completed.err;
     Table slots(directory.path(), "DIASHORAST");
     EXPECT_EQ(slots.recordCount(), 35u) << "seven days of the five afternoon hours";
+}
+
+// Answers that cannot complete the course dialog end the run before anything
+// is written: an earlier export's tables, and the codings kept from it, stay
+// exactly as they were.
+TEST(BatchRunner, IncompleteLevelsLeaveEveryFileAsItWas)
+{
+    test::TemporaryDirectory directory;
+    std::filesystem::create_directory(directory / "VTEMP");
+    std::string document = test::minimalExchangeDocument();
+    document.insert(document.find("</BLOQUE_DATOS>"),
+                    "<grupo_datos seq=\"CURSOS_DEL_CENTRO\">"
+                    "<grupo_datos><dato>168321565832</dato><dato>1º ESO</dato></grupo_datos>"
+                    "<grupo_datos><dato>168321565899</dato><dato>1º BCT</dato></grupo_datos></grupo_datos>");
+    test::writeBytes(directory / "centro.xml", document);
+    test::writeBytes(directory / "ambos.csv", "168321565832;ESO;1\n168321565899;BCT;1\n");
+    test::writeBytes(directory / "uno.csv", "168321565832;ESO;1\n");
+    test::writeBytes(directory / "vacio.csv", "168321565832;ESO;\n");
+    test::writeBytes(directory / "ansi.csv", "168321565832;ESO;1\n168321565899;BACH\xC9;1\n");
+    const auto run = [&](std::vector<std::string> options) {
+        std::vector<std::string> arguments = {"exportar", (directory / "centro.xml").string(), "--vtemp",
+                                              (directory / "VTEMP").string()};
+        for (std::string& option : options)
+            arguments.push_back(option.ends_with(".csv") ? (directory / option).string() : option);
+        return runCli(arguments);
+    };
+
+    // Keys longer than the field each take the line of their whole key.
+    ASSERT_EQ(run({"--niveles", "ambos.csv"}).exitCode, batchCompleted);
+    {
+        Table cursos(directory / "VTEMP", "CURSOST");
+        std::vector<std::u16string> levels;
+        for (; !cursos.eof(); cursos.next())
+            levels.push_back(cursos.text("NIVEL"));
+        EXPECT_EQ(levels, (std::vector<std::u16string>{u"ESO", u"BCT"}));
+    }
+    const auto before = folderBytes(directory / "VTEMP");
+    const auto copy = test::readBytes(directory / "centro.xml-copia");
+    std::filesystem::remove(directory / "centro.xml-copia");
+
+    struct Case {
+        std::vector<std::string> options;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"--descartar", "--marcos", "M"}, "¡Atención! Falta algún Dato\nFaltan el NIVEL o el CURSO de estos "
+                                           "cursos (indíquelos en --niveles como CLAVE;NIVEL;CURSO): "
+                                           "168321565832 168321565899\n"},
+        {{"--descartar", "--niveles", "uno.csv"}, ": 168321565899\n"},
+        // Both recovered by the short key they share, then one given an empty
+        // course number.
+        {{"--niveles", "vacio.csv"}, ": 168321565832\n"},
+        {{"--niveles", "ansi.csv"}, "La línea 2 del archivo de niveles"},
+        {{"--niveles", "ambos.csv", "--marcos", "X"}, "(«X» no existe). Marcos del documento: M."},
+    };
+    for (const Case& testCase : cases) {
+        const BatchResult refused = run(testCase.options);
+        EXPECT_EQ(refused.exitCode, batchAnswersInvalid) << testCase.message;
+        EXPECT_NE(refused.err.find(testCase.message), std::string::npos) << refused.err;
+        EXPECT_EQ(folderBytes(directory / "VTEMP"), before) << testCase.message;
+        EXPECT_FALSE(std::filesystem::exists(directory / "centro.xml-copia")) << testCase.message;
+    }
+    // "M," and ",M" name the one frame alike.
+    for (const char* marcos : {"M,", ",M"})
+        EXPECT_EQ(run({"--niveles", "ambos.csv", "--marcos", marcos}).exitCode, batchCompleted) << marcos;
+    EXPECT_EQ(test::readBytes(directory / "centro.xml-copia"), copy);
 }

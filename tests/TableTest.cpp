@@ -441,8 +441,8 @@ TEST_F(TableTest, IntegerFieldsAreSearchedByTheirValue)
     table.setFilter(u"X_NIVCONPAGLEG= '030'");
     EXPECT_EQ(walk(table, "X_OFERTAMATRIG"), (std::vector<std::u16string>{u"6002"}));
     table.clearFilter();
-    for (const std::u16string& notInteger : {u"CLASE", u"60 01", u"", u"6001.0"}) {
-        const std::string error = errorOf([&] { table.locate("X_OFERTAMATRIG", {notInteger}); });
+    for (const std::u16string_view notInteger : {u"CLASE", u"60 01", u"", u"6001.0"}) {
+        const std::string error = errorOf([&] { table.locate("X_OFERTAMATRIG", {std::u16string(notInteger)}); });
         EXPECT_NE(error.find("«" + toUtf8(notInteger) + "»"), std::string::npos) << error;
         EXPECT_NE(error.find("«X_OFERTAMATRIG»"), std::string::npos) << error;
         EXPECT_NE(error.find("«CUR_NIV_C»"), std::string::npos) << error;

@@ -4,7 +4,11 @@
 #include "app/MainForm.h"
 #include "dialogs/Cursos.h"
 #include "dialogs/Plantihoras.h"
+#include "app/Error.h"
 #include "formats/Encoding.h"
+#include "formats/ExchangeDocument.h"
+#include "formats/NormalisedCopy.h"
+#include "formats/Table.h"
 
 #include <algorithm>
 #include <fstream>
@@ -42,6 +46,17 @@ struct Coding {
     std::u16string curso;
 };
 
+// A course of the document: its key as the document gives it, and as the
+// course table keeps it (and the grid shows it).
+struct DocumentCourse {
+    std::u16string key;
+    std::u16string storedKey;
+};
+
+constexpr std::size_t courseKeyWidth = 10; // CURSOST.CLAVE
+constexpr std::size_t nivelWidth = 5;      // CURSOST.NIVEL
+constexpr std::size_t cursoWidth = 3;      // CURSOST.CURSO
+
 struct BatchOptions {
     std::string direction;
     std::filesystem::path document;
@@ -49,13 +64,31 @@ struct BatchOptions {
     std::optional<std::filesystem::path> materias;
     std::optional<std::filesystem::path> niveles;
     bool recuperar = true;
-    std::optional<std::string> marcos;
+    // The frame codes of --marcos, empty pieces left out; nothing without it.
+    std::optional<std::vector<std::u16string>> marcos;
     // The levels file, read before the run: course key -> what the user types.
     std::map<std::u16string, Coding> codings;
+    // The document's courses in the order of the course table's rows.
+    std::vector<DocumentCourse> courses;
+
+    // The line of --niveles for a course: by its key as the document gives
+    // it, failing that by its key as the grid shows it.
+    const Coding* codingFor(const DocumentCourse& course) const
+    {
+        auto found = codings.find(course.key);
+        if (found == codings.end())
+            found = codings.find(course.storedKey);
+        return found == codings.end() ? nullptr : &found->second;
+    }
 };
 
-// Reads CLAVE;NIVEL;CURSO lines; returns false, after saying why, when the
-// file cannot be read or a line is not of that form.
+std::string utf8(std::u16string_view text)
+{
+    return toUtf8(text);
+}
+
+// Reads CLAVE;NIVEL;CURSO lines in UTF-8; returns false, after saying why,
+// when the file cannot be read or a line is not of that form.
 bool readCodings(const std::filesystem::path& file, std::map<std::u16string, Coding>& codings, std::ostream& err)
 {
     std::ifstream stream(file, std::ios::binary);
@@ -69,6 +102,11 @@ bool readCodings(const std::filesystem::path& file, std::map<std::u16string, Cod
             line.pop_back();
         if (number == 1 && line.starts_with("\xEF\xBB\xBF"))
             line.erase(0, 3);
+        if (!isValidUtf8(line)) {
+            err << "La línea " << number << " del archivo de niveles «" << file.string()
+                << "» no está escrita en UTF-8: guarde el archivo con la codificación UTF-8.\n";
+            return false;
+        }
         if (AllTrim(fromUtf8(line)).empty())
             continue;
         const std::size_t first = line.find(';');
@@ -84,6 +122,18 @@ bool readCodings(const std::filesystem::path& file, std::map<std::u16string, Cod
     return true;
 }
 
+std::vector<std::u16string> frameCodesOf(const std::string& list)
+{
+    std::vector<std::u16string> codes;
+    std::istringstream pieces(list);
+    for (std::string piece; std::getline(pieces, piece, ',');) {
+        // "1," and ",1" both name frame 1.
+        if (std::u16string code = AllTrim(fromUtf8(piece)); !code.empty())
+            codes.push_back(std::move(code));
+    }
+    return codes;
+}
+
 // Reads the options; returns nothing, after saying why, on wrong usage.
 std::optional<BatchOptions> readOptions(const std::vector<std::string>& arguments, std::ostream& err)
 {
@@ -95,6 +145,8 @@ std::optional<BatchOptions> readOptions(const std::vector<std::string>& argument
     options.direction = arguments[0];
     options.document = arguments[1];
     const bool exporting = options.direction == "exportar";
+    bool recuperarGiven = false;
+    bool descartarGiven = false;
     for (std::size_t index = 2; index < arguments.size(); ++index) {
         const std::string& option = arguments[index];
         const bool hasValue = index + 1 < arguments.size();
@@ -105,52 +157,134 @@ std::optional<BatchOptions> readOptions(const std::vector<std::string>& argument
         } else if (exporting && option == "--niveles" && hasValue) {
             options.niveles = arguments[++index];
         } else if (exporting && option == "--recuperar") {
-            options.recuperar = true;
+            recuperarGiven = true;
         } else if (exporting && option == "--descartar") {
-            options.recuperar = false;
+            descartarGiven = true;
         } else if (exporting && option == "--marcos" && hasValue) {
-            options.marcos = arguments[++index];
+            options.marcos = frameCodesOf(arguments[++index]);
         } else {
             err << "Opción no válida para " << options.direction << ": " << option << "\n\n" << usage;
             return std::nullopt;
         }
     }
+    if (recuperarGiven && descartarGiven) {
+        err << "--recuperar y --descartar no pueden usarse juntas: o se recuperan los niveles y cursos de la "
+               "exportación anterior, o se descartan.\n\n"
+            << usage;
+        return std::nullopt;
+    }
+    options.recuperar = !descartarGiven;
     return options;
 }
 
-std::vector<std::u16string> wantedFrames(const BatchOptions& options)
+std::u16string listOf(const std::vector<std::u16string>& items)
 {
-    std::vector<std::u16string> wanted;
-    if (options.marcos) {
-        std::istringstream codes(*options.marcos);
-        for (std::string code; std::getline(codes, code, ',');)
-            wanted.push_back(AllTrim(fromUtf8(code)));
-    }
-    return wanted;
+    std::u16string list;
+    for (const std::u16string& item : items)
+        list += (list.empty() ? u"" : u", ") + item;
+    return list.empty() ? u"ninguno" : list;
 }
 
-// Why --marcos is no valid choice among the document's frames: one or two
-// codes, each of them one of the frames. Nothing when it is valid.
+// Why --marcos is no valid choice among the document's frames, in the words
+// of the time-frame dialog where it has them; nothing when it is valid. With
+// two or more frames one or two must be chosen; a code the document does not
+// have is wrong however many frames it has.
 std::optional<std::u16string> frameChoiceProblem(const std::vector<std::u16string>& frames,
-                                                 const std::vector<std::u16string>& wanted)
+                                                 const std::optional<std::vector<std::u16string>>& marcos)
 {
-    std::u16string reason;
-    if (wanted.empty())
-        reason = u"Indique con --marcos uno o dos marcos horarios";
-    else if (wanted.size() > 2)
-        reason = u"Con --marcos se pueden elegir como máximo 2 marcos horarios";
-    for (const std::u16string& code : wanted) {
-        const bool exists = std::any_of(frames.begin(), frames.end(),
-                                        [&](const std::u16string& frame) { return AllTrim(frame) == code; });
-        if (!exists)
-            reason += (reason.empty() ? u"La elección de --marcos no es válida" : u"") + (u" («" + code + u"» no existe)");
-    }
-    if (reason.empty())
-        return std::nullopt;
-    std::u16string available;
+    std::vector<std::u16string> available;
     for (const std::u16string& frame : frames)
-        available += (available.empty() ? u"" : u", ") + AllTrim(frame);
-    return reason + u". Marcos del documento: " + (available.empty() ? u"ninguno" : available) + u".";
+        available.push_back(AllTrim(frame));
+    const std::u16string ofTheDocument = u"Marcos del documento: " + listOf(available) + u".";
+    const std::vector<std::u16string> wanted = marcos.value_or(std::vector<std::u16string>());
+    for (const std::u16string& code : wanted) {
+        if (std::find(available.begin(), available.end(), code) == available.end())
+            return u"La elección de --marcos no es válida («" + code + u"» no existe). " + ofTheDocument;
+    }
+    if (frames.size() < 2)
+        return std::nullopt;
+    if (wanted.empty()) {
+        return u"Debe al menos seleccionar 1 Marco Horario.\nIndique con --marcos uno o dos marcos horarios. " +
+               ofTheDocument;
+    }
+    if (wanted.size() > 2) {
+        return u"Demasiados Marcos Horarios seleccionados.\nComo máximo puede seleccionar 2 Marcos Horarios\n"
+               u"Con --marcos se pueden elegir como máximo 2 marcos horarios. " +
+               ofTheDocument;
+    }
+    return std::nullopt;
+}
+
+// The codings kept from an earlier export, by course key as stored.
+std::map<std::u16string, Coding> earlierCodings(const std::filesystem::path& vtemp)
+{
+    std::map<std::u16string, Coding> codings;
+    if (!Table::exists(vtemp, "CURSOST2"))
+        return codings;
+    Table stored(vtemp, "CURSOST2");
+    for (stored.first(); !stored.eof(); stored.next())
+        codings.try_emplace(stored.text("CLAVE"), Coding{stored.text("NIVEL"), stored.text("CURSO")});
+    stored.close();
+    return codings;
+}
+
+// The course keys that the level and course dialog, answered from the
+// options, would leave without a level or a course number.
+std::vector<std::u16string> coursesLeftWithGaps(const BatchOptions& options, const std::filesystem::path& vtemp)
+{
+    const std::map<std::u16string, Coding> earlier =
+        options.recuperar ? earlierCodings(vtemp) : std::map<std::u16string, Coding>();
+    std::vector<std::u16string> gaps;
+    for (const DocumentCourse& course : options.courses) {
+        Coding coding;
+        if (const auto found = earlier.find(course.storedKey); found != earlier.end())
+            coding = found->second;
+        if (const Coding* typed = options.codingFor(course))
+            coding = *typed;
+        if (CursosLogic::isMissing(Table::storedText(coding.nivel, nivelWidth)) ||
+            CursosLogic::isMissing(Table::storedText(coding.curso, cursoWidth)))
+            gaps.push_back(course.key);
+    }
+    return gaps;
+}
+
+void reportGaps(const std::vector<std::u16string>& keys, std::ostream& err)
+{
+    err << "¡Atención! Falta algún Dato\n"
+        << "Faltan el NIVEL o el CURSO de estos cursos (indíquelos en --niveles como CLAVE;NIVEL;CURSO):";
+    for (const std::u16string& key : keys)
+        err << " " << utf8(key);
+    err << std::endl;
+}
+
+// Checks the dialogs' answers against the chosen file before any table is
+// touched: the frames of --marcos, and a level and a course number for every
+// course (after taking over earlier codings, unless --descartar). A file that
+// cannot be read is left to the run, which reports it.
+bool answersFit(BatchOptions& options, const std::filesystem::path& vtemp, std::ostream& err)
+{
+    std::optional<XmlDocument> document;
+    try {
+        document = readChosenDocument(options.document).document;
+    } catch (const Error&) {
+        return true;
+    }
+    std::vector<std::u16string> frames;
+    for (const ExchangeRecord& frame : sectionRecords(*document, "JORNADAS_ESCOLARES"))
+        frames.push_back(frame.untrimmedValue(0));
+    if (const auto problem = frameChoiceProblem(frames, options.marcos)) {
+        err << utf8(*problem) << std::endl;
+        return false;
+    }
+    for (const ExchangeRecord& course : sectionRecords(*document, "CURSOS_DEL_CENTRO")) {
+        if (course.passesGuard())
+            options.courses.push_back({course.value(0), Table::storedText(course.value(0), courseKeyWidth)});
+    }
+    const std::vector<std::u16string> gaps = coursesLeftWithGaps(options, vtemp);
+    if (gaps.empty())
+        return true;
+    reportGaps(gaps, err);
+    return false;
 }
 
 // Answers the run's questions from the options and prints its messages.
@@ -162,21 +296,30 @@ public:
     }
 
     std::optional<std::filesystem::path> chooseExchangeFile() override { return m_options.document; }
-    void showMessage(std::u16string_view text) override { m_out << toUtf8(text) << std::endl; }
-    void showError(std::u16string_view text) override { m_err << toUtf8(text) << std::endl; }
+    void showMessage(std::u16string_view text) override { m_out << utf8(text) << std::endl; }
+    void showError(std::u16string_view text) override { m_err << utf8(text) << std::endl; }
+    void showWarning(std::u16string_view text) override { showError(text); }
+    void showMissingFile(const std::filesystem::path& file) override
+    {
+        m_err << "No existe archivo «" << file.string() << "»" << std::endl;
+    }
     // The only question is whether to take over earlier codings.
     bool askOkCancel(std::u16string_view, std::u16string_view) override { return m_options.recuperar; }
 
     void showCourseDialog(CursosLogic& dialog) override
     {
         dialog.FormShow();
+        // The rows are the document's courses in their order.
+        const bool rowsAreCourses = dialog.rowCount() == m_options.courses.size();
         for (std::size_t row = 0; row < dialog.rowCount(); ++row) {
-            const auto coding = m_options.codings.find(dialog.course(row).clave);
-            if (coding == m_options.codings.end())
+            const std::u16string clave = dialog.course(row).clave;
+            const Coding* coding = m_options.codingFor(rowsAreCourses ? m_options.courses[row]
+                                                                      : DocumentCourse{clave, clave});
+            if (coding == nullptr)
                 continue;
             dialog.moveTo(row);
-            dialog.setNivel(coding->second.nivel);
-            dialog.setCurso(coding->second.curso);
+            dialog.setNivel(coding->nivel);
+            dialog.setCurso(coding->curso);
         }
         dialog.post();
         const std::vector<std::u16string> gaps = dialog.coursesWithGaps();
@@ -185,10 +328,7 @@ public:
             return;
         }
         // Nobody can complete the grid here: end as the forced exit does.
-        m_err << "Faltan el NIVEL o el CURSO de estos cursos (indíquelos en --niveles como CLAVE;NIVEL;CURSO):";
-        for (const std::u16string& key : gaps)
-            m_err << " " << toUtf8(key);
-        m_err << std::endl;
+        reportGaps(gaps, m_err);
         m_answersFailed = true;
         dialog.BitBtn2Click();
     }
@@ -196,20 +336,24 @@ public:
     void showFrameDialog(PlantillasLogic& dialog) override
     {
         dialog.FormActivate();
-        const std::vector<std::u16string> wanted = wantedFrames(m_options);
-        const std::optional<std::u16string> problem = frameChoiceProblem(dialog.frameCodes(), wanted);
-        for (const std::u16string& code : wanted) {
+        const std::optional<std::u16string> problem = frameChoiceProblem(dialog.frameCodes(), m_options.marcos);
+        for (const std::u16string& code : m_options.marcos.value_or(std::vector<std::u16string>())) {
             const auto& frames = dialog.frameCodes();
             const auto found = std::find_if(frames.begin(), frames.end(),
                                             [&](const std::u16string& frame) { return AllTrim(frame) == code; });
             if (found != frames.end())
                 dialog.setSelected(static_cast<std::size_t>(found - frames.begin()), true);
         }
+        if (problem) {
+            m_answersFailed = true;
+            dialog.abandon(*problem);
+            return;
+        }
         dialog.FormClose(*this);
-        if (dialog.resultMH && !problem)
+        if (dialog.resultMH)
             return;
         m_answersFailed = true;
-        dialog.abandon(problem.value_or(dialog.noChoiceReason()));
+        dialog.abandon(dialog.noChoiceReason());
     }
 
     void setBusy(bool) override {}
@@ -224,21 +368,6 @@ private:
     std::ostream& m_err;
     bool m_answersFailed = false;
 };
-
-// The frame dialog reads the chosen file itself; when it has two or more
-// frames, --marcos is checked against them before any table is touched.
-bool framesChoiceFits(const BatchOptions& options, std::ostream& err)
-{
-    PlantillasLogic frames(options.document);
-    frames.FormActivate();
-    if (frames.frameCodes().size() < 2)
-        return true;
-    if (const auto problem = frameChoiceProblem(frames.frameCodes(), wantedFrames(options))) {
-        err << toUtf8(*problem) << std::endl;
-        return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -259,14 +388,21 @@ int runBatch(const std::vector<std::string>& arguments, const std::filesystem::p
     BatchOptions checked = *options;
     if (checked.niveles && !readCodings(*checked.niveles, checked.codings, err))
         return batchAnswersInvalid;
-    if (checked.direction == "exportar" && !framesChoiceFits(checked, err))
-        return batchAnswersInvalid;
 
     ProgramPaths paths = ProgramPaths::forExecutable(executable);
-    if (options->vtemp)
-        paths.vtemp = *options->vtemp;
-    if (options->materias)
-        paths.materiasTable = *options->materias;
+    if (checked.vtemp)
+        paths.vtemp = *checked.vtemp;
+    if (checked.materias)
+        paths.materiasTable = *checked.materias;
+    if (checked.direction == "exportar") {
+        try {
+            if (!answersFit(checked, paths.vtemp, err))
+                return batchAnswersInvalid;
+        } catch (const Error& error) {
+            err << error.what() << std::endl;
+            return batchFailed;
+        }
+    }
 
     BatchInterface userInterface(checked, out, err);
     MainForm form(userInterface, paths);

@@ -52,7 +52,7 @@ bool MainForm::chooseExistingFile()
     std::error_code error;
     if (!filenameXML.empty() && std::filesystem::is_regular_file(filenameXML, error))
         return true;
-    m_userInterface.showMessage(u"No existe archivo");
+    m_userInterface.showMissingFile(filenameXML);
     if (embedded) {
         runResult = -1;
         closeMainWindow();
@@ -143,7 +143,7 @@ void MainForm::BImportarClick()
     if (!runBusy([&] { periodsFound = runImport(); }))
         return;
     if (!periodsFound) {
-        m_userInterface.showMessage(u"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES.");
+        m_userInterface.showWarning(u"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES.");
         return;
     }
     completeRun();

@@ -23,6 +23,12 @@ public:
     virtual void showMessage(std::u16string_view text) = 0;
     // An error that ended a run.
     virtual void showError(std::u16string_view text) = 0;
+    // A message that ends a run before it has done anything (a missing
+    // input); a window shows it as a plain message, the batch runner as an
+    // error.
+    virtual void showWarning(std::u16string_view text) { showMessage(text); }
+    // "No existe archivo" for the file the run was given.
+    virtual void showMissingFile(const std::filesystem::path&) { showWarning(u"No existe archivo"); }
     // A question with a warning icon and the buttons OK and Cancel; true for OK.
     virtual bool askOkCancel(std::u16string_view caption, std::u16string_view text) = 0;
 

@@ -17,9 +17,14 @@ const std::vector<FieldSpec>& cursosFields()
     return fields;
 }
 
-// A value counts as missing when nothing is left after removing every
-// character up to the space (control characters included) from both ends.
-bool isMissing(std::u16string_view value)
+constexpr std::u16string_view recoveryCaption = u"Recuperación de Niveles y Cursos importados anteriormente";
+constexpr std::u16string_view recoveryQuestion =
+    u"Existen Niveles y Cursos ya definidos de una Importación anterior.\n\r"
+    u"¿Quiere recuperar las codificaciones introducidas anteriormente?";
+
+} // namespace
+
+bool CursosLogic::isMissing(std::u16string_view value)
 {
     for (char16_t character : value) {
         if (character > u' ')
@@ -27,13 +32,6 @@ bool isMissing(std::u16string_view value)
     }
     return true;
 }
-
-constexpr std::u16string_view recoveryCaption = u"Recuperación de Niveles y Cursos importados anteriormente";
-constexpr std::u16string_view recoveryQuestion =
-    u"Existen Niveles y Cursos ya definidos de una Importación anterior.\n\r"
-    u"¿Quiere recuperar las codificaciones introducidas anteriormente?";
-
-} // namespace
 
 CursosLogic::CursosLogic(UserInterface& userInterface, std::filesystem::path vtemp, bool retryFlag)
     : m_userInterface(userInterface), m_vtemp(std::move(vtemp)), m_forcedExitVisible(retryFlag)

@@ -72,6 +72,10 @@ public:
     void setNivel(std::u16string_view value);
     void setCurso(std::u16string_view value);
 
+    // A level or course number counts as missing when nothing is left after
+    // removing every character up to the space from both ends.
+    static bool isMissing(std::u16string_view value);
+
     // Course keys whose level or course number is still missing, in order.
     std::vector<std::u16string> coursesWithGaps() const;
 

@@ -2,6 +2,7 @@
 
 #include "app/Clipper.h"
 #include "formats/Encoding.h"
+#include "formats/Table.h"
 
 #include <algorithm>
 
@@ -58,10 +59,7 @@ std::u16string upperAscii(std::u16string_view text)
 
 std::u16string asStored(std::u16string_view value, std::size_t width)
 {
-    std::string bytes = toWindows1252(value);
-    if (bytes.size() > width)
-        bytes.resize(width);
-    return RTrim(fromWindows1252(bytes));
+    return Table::storedText(value, width);
 }
 
 bool CaseInsensitiveList::contains(std::u16string_view code) const

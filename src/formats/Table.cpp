@@ -690,6 +690,14 @@ void Table::State::storeNumberText(const FieldInfo& info, char* target, const st
     std::copy(digits.begin(), digits.end(), target + info.width - static_cast<int>(digits.size()));
 }
 
+std::u16string Table::storedText(std::u16string_view value, std::size_t width)
+{
+    std::string bytes = toWindows1252(value);
+    if (bytes.size() > width)
+        bytes.resize(width);
+    return RTrim(fromWindows1252(bytes));
+}
+
 std::filesystem::path Table::filePath(const std::filesystem::path& directory, std::string_view name)
 {
     const std::string fileName = std::string(name) + ".DBF";

@@ -50,6 +50,10 @@ enum class OpenMode { Shared, Exclusive };
 
 class Table {
 public:
+    // A value as a string field of this width gives it back: in the tables'
+    // code page, cut to the width, without trailing blanks.
+    static std::u16string storedText(std::u16string_view value, std::size_t width);
+
     // The .DBF file of a table in a folder: NAME.DBF, or a file whose name
     // differs from it only in letter case.
     static std::filesystem::path filePath(const std::filesystem::path& directory, std::string_view name);
