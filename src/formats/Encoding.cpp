@@ -142,27 +142,31 @@ std::string toUtf32(std::u16string_view text)
     return bytes;
 }
 
-// Converts UTF-32LE input until its end or until a character the target cannot
-// hold; returns how many input bytes were converted.
-std::size_t convertWhilePossible(iconv_t converter, std::string_view utf32, std::string& output,
-                                 const std::string& encodingName)
+// Converts UTF-32LE input from the cursor on, until its end or until a
+// character the target cannot hold, where the cursor is left. The input goes
+// to iconv a window at a time: on a character it cannot convert, iconv may
+// have converted all the input it was given before it stops, so a whole
+// input given at once would make every such character cost the rest of the
+// text.
+void convertWhilePossible(iconv_t converter, char*& inputCursor, std::size_t& inputLeft, std::string& output,
+                          const std::string& encodingName)
 {
-    std::string input(utf32);
-    char* inputCursor = input.data();
-    std::size_t inputLeft = input.size();
-    std::array<char, 16384> buffer{};
+    constexpr std::size_t window = 64 * 4; // code points of UTF-32
+    std::array<char, 4096> buffer; // written by iconv before it is read
     while (inputLeft > 0) {
+        std::size_t windowLeft = std::min(window, inputLeft);
+        const std::size_t outsideWindow = inputLeft - windowLeft;
         char* outputCursor = buffer.data();
         std::size_t outputLeft = buffer.size();
-        const std::size_t status = iconv(converter, &inputCursor, &inputLeft, &outputCursor, &outputLeft);
+        const std::size_t status = iconv(converter, &inputCursor, &windowLeft, &outputCursor, &outputLeft);
         output.append(buffer.data(), buffer.size() - outputLeft);
+        inputLeft = outsideWindow + windowLeft;
         if (status != static_cast<std::size_t>(-1) || errno == E2BIG)
             continue;
         if (errno == EILSEQ)
-            break;
+            return;
         throw Error("No se pudo convertir el texto a la codificación «" + encodingName + "».");
     }
-    return input.size() - inputLeft;
 }
 
 } // namespace
@@ -259,21 +263,27 @@ std::u16string decodeAs(std::string_view bytes, const std::string& encodingName)
 std::string encodeAs(std::u16string_view text, const std::string& encodingName)
 {
     IconvHandle converter = openIconv(encodingName, "UTF-32LE", encodingName);
-    // UTF-32 input lets a character that does not convert be stepped over exactly.
+    // UTF-32 input lets a character that does not convert be stepped over
+    // exactly; the input is walked once, whatever it holds.
     std::string input = toUtf32(text);
+    char* cursor = input.data();
+    std::size_t left = input.size();
     std::string encoded;
-    std::size_t consumed = 0;
-    while (consumed < input.size()) {
-        consumed += convertWhilePossible(converter.get(), std::string_view(input).substr(consumed), encoded, encodingName);
-        if (consumed == input.size())
+    encoded.reserve(input.size() / 4);
+    while (left > 0) {
+        convertWhilePossible(converter.get(), cursor, left, encoded, encodingName);
+        if (left == 0)
             break;
         char32_t codePoint = 0;
         for (int byte = 3; byte >= 0; --byte)
-            codePoint = (codePoint << 8) | static_cast<unsigned char>(input[consumed + byte]);
+            codePoint = (codePoint << 8) | static_cast<unsigned char>(cursor[byte]);
         // The reference is ASCII, which every encoding an XML declaration names can hold.
-        const std::string reference = "&#" + std::to_string(codePoint) + ";";
-        convertWhilePossible(converter.get(), toUtf32(fromUtf8(reference)), encoded, encodingName);
-        consumed += 4;
+        std::string reference = toUtf32(fromUtf8("&#" + std::to_string(codePoint) + ";"));
+        char* referenceCursor = reference.data();
+        std::size_t referenceLeft = reference.size();
+        convertWhilePossible(converter.get(), referenceCursor, referenceLeft, encoded, encodingName);
+        cursor += 4;
+        left -= 4;
     }
     return encoded;
 }
