@@ -1,6 +1,10 @@
 #include "import/Importacion.h"
 #include "ExportFixture.h"
 
+#include <clocale>
+#include <ctime>
+#include <regex>
+
 using namespace pasavel;
 
 namespace {
@@ -284,4 +288,28 @@ TEST_F(ImportTest, Utf8FileDeclaredWindows1252IsReadByEveryReader)
     const std::string output = test::readBytes(directory / "ResultadoQuelvocentro.xml");
     EXPECT_TRUE(output.starts_with("<?xml version=\"1.0\" encoding=\"windows-1252\"?>")) << output;
     EXPECT_NE(output.find("<dato nombre_dato=\"C_ANNO\">2025</dato>"), std::string::npos) << output;
+}
+
+// Without a locale of the user's the date is written day first, as in Spain.
+TEST(Importacion, DateUnderTheCLocaleIsWrittenTheSpanishWay)
+{
+    const char* previous = std::setlocale(LC_TIME, nullptr);
+    const std::string kept = previous ? previous : "C";
+    for (const char* locale : {"C", "POSIX", "C.UTF-8"}) {
+        if (std::setlocale(LC_TIME, locale) == nullptr)
+            continue;
+        const auto today = [] {
+            const std::time_t now = std::time(nullptr);
+            std::tm local{};
+            localtime_r(&now, &local);
+            char text[32];
+            return std::string(text, std::strftime(text, sizeof text, "%d/%m/%Y ", &local));
+        };
+        const std::string before = today();
+        const std::string fecha = toUtf8(currentDateTimeText());
+        const std::string after = today();
+        EXPECT_TRUE(std::regex_match(fecha, std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d)"))) << locale << ": " << fecha;
+        EXPECT_TRUE(fecha.starts_with(before) || fecha.starts_with(after)) << fecha;
+    }
+    std::setlocale(LC_TIME, kept.c_str());
 }

@@ -63,7 +63,8 @@ private:
     std::u16string m_periodEnd;
 };
 
-// The current date and time as the user's locale writes them.
+// The current date and time as the user's locale writes them (dd/mm/aaaa
+// hh:mm:ss when no locale is set).
 std::u16string currentDateTimeText();
 
 } // namespace pasavel
