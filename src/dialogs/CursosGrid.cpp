@@ -55,8 +55,10 @@ const QString editingMark = QStringLiteral("I");
 // The courses as rows, read from the logic whenever the view asks.
 class CursosModel : public QAbstractTableModel {
   public:
-    CursosModel(CursosLogic& logic, CursosGrid::Guard& guard, QObject* parent)
-        : QAbstractTableModel(parent), m_logic(logic), m_guard(guard)
+    // valueStored: a typed value reached the logic, which may have started
+    // editing the record with it.
+    CursosModel(CursosLogic& logic, CursosGrid::Guard& guard, std::function<void()> valueStored, QObject* parent)
+        : QAbstractTableModel(parent), m_logic(logic), m_guard(guard), m_valueStored(std::move(valueStored))
     {
     }
 
@@ -133,6 +135,7 @@ class CursosModel : public QAbstractTableModel {
         if (stored) {
             emit dataChanged(index, index);
             showRecordMarks();
+            m_valueStored();
         }
         return stored;
     }
@@ -164,6 +167,7 @@ class CursosModel : public QAbstractTableModel {
   private:
     CursosLogic& m_logic;
     CursosGrid::Guard& m_guard;
+    std::function<void()> m_valueStored;
 };
 
 // Edits a level or a course number in a line no longer than the field, and
@@ -219,7 +223,9 @@ class CursosDelegate : public QStyledItemDelegate {
 
 CursosGrid::CursosGrid(CursosLogic& logic, Guard guard, QWidget* parent)
     : QTableView(parent), m_logic(logic), m_guard(std::move(guard)),
-      m_model(new CursosModel(m_logic, m_guard, this)), m_delegate(new CursosDelegate(this))
+      m_model(new CursosModel(
+          m_logic, m_guard, [this] { emit logicChanged(); }, this)),
+      m_delegate(new CursosDelegate(this))
 {
     setModel(m_model);
     setItemDelegate(m_delegate);

@@ -5,6 +5,7 @@
 #include "dialogs/Plantihoras.h"
 
 #include <QComboBox>
+#include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -187,8 +188,17 @@ void TPlantillas::onFirstShown()
 
 bool TPlantillas::event(QEvent* event)
 {
-    if (event->type() == QEvent::WindowActivate && isVisible())
-        activate();
+    if (event->type() == QEvent::WindowDeactivate) {
+        // The window that takes the activation is already the active one.
+        // The help, read while choosing, and another program leave the
+        // choice as it is; another window of this program starts it afresh.
+        const QWidget* next = QApplication::activeWindow();
+        m_refillOnReturn = next != nullptr && next != this && !next->inherits("pasavel::HelpWindow");
+    } else if (event->type() == QEvent::WindowActivate && isVisible()) {
+        if (!m_activatedOnce || m_refillOnReturn)
+            activate();
+        m_refillOnReturn = false;
+    }
     return QDialog::event(event);
 }
 

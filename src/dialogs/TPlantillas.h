@@ -18,8 +18,10 @@ class UserInterface;
 // The time-frame dialog: the frames of the chosen exchange file, of which
 // the user picks one or two (Ctrl+click adds or removes a frame, Shift+click
 // takes a range). The frame last clicked is shown with its name, dates and
-// hour slots. Every activation reads the file again and starts the choice
-// afresh; closing, by "Continuar" or by the close box, validates the choice.
+// hour slots. The first activation, and every return from another window of
+// this program, reads the file again and starts the choice afresh; a return
+// from the help or from another program keeps it. Closing, by "Continuar" or
+// by the close box, validates the choice.
 class TPlantillas : public QDialog {
     Q_OBJECT
   public:
@@ -75,6 +77,8 @@ class TPlantillas : public QDialog {
     std::exception_ptr m_failure;
     bool m_shownBefore = false;
     bool m_activatedOnce = false;
+    // The dialog lost the activation to another window of this program.
+    bool m_refillOnReturn = false;
     bool m_updating = false;
     bool m_closing = false;
     bool m_finished = false;

@@ -5,6 +5,7 @@
 #include "DialogDriver.h"
 #include "app/Error.h"
 #include "app/GradientPanel.h"
+#include "app/HelpWindow.h"
 #include "app/TMForm.h"
 #include "dialogs/Cursos.h"
 #include "dialogs/CursosGrid.h"
@@ -106,6 +107,7 @@ class DialogsTest : public QObject {
     void closingValidatesTheChoice_data();
     void closingValidatesTheChoice();
     void newActivationStartsTheChoiceAfresh();
+    void returnFromTheHelpOrAnotherProgramKeepsTheChoice();
     void noValidChoiceIsExplainedAndEndsTheExport();
 
   private:
@@ -446,8 +448,20 @@ void DialogsTest::navigatorEditPostAndCancel()
     QCOMPARE(grid->model()->index(0, CursosGrid::nivel).data().toString(), QStringLiteral("BCT"));
     QCOMPARE(grid->currentIndex(), grid->model()->index(0, CursosGrid::nivel));
 
+    // A value typed and ended with Enter starts the record's edit, and the
+    // navigator offers at once to post or cancel it.
+    clickCell(grid, 1, CursosGrid::curso);
+    QVERIFY(!navigator->button(Button::post)->isEnabled());
+    typeInto(window.get(), "2");
+    pressKey(window.get(), Qt::Key_Return);
+    QCOMPARE(grid->model()->headerData(1, Qt::Vertical).toString(), QStringLiteral("I"));
+    QVERIFY(navigator->button(Button::post)->isEnabled());
+    QVERIFY(navigator->button(Button::cancel)->isEnabled());
+    QVERIFY(!navigator->button(Button::edit)->isEnabled());
+
     window->close();
-    QCOMPARE(tableColumns("CURSOST", {"NIVEL"}), (std::vector<std::vector<std::u16string>>{{u"BCT"}, {u""}}));
+    QCOMPARE(tableColumns("CURSOST", {"NIVEL", "CURSO"}),
+             (std::vector<std::vector<std::u16string>>{{u"BCT", u""}, {u"", u"2"}}));
 }
 
 void DialogsTest::typingInTheGridReachesCursost()
@@ -905,6 +919,35 @@ void DialogsTest::newActivationStartsTheChoiceAfresh()
     QTRY_VERIFY(frames->selectedItems().isEmpty());
     QVERIFY(!logic.isSelected(2));
     QCOMPARE(child<QLabel>(*window, "LabelNombre")->text(), QStringLiteral("Mañana"));
+}
+
+void DialogsTest::returnFromTheHelpOrAnotherProgramKeepsTheChoice()
+{
+    const std::filesystem::path document = m_folder->path() / "centro.xml";
+    test::writeBytes(document, threeFrames);
+    PlantillasLogic logic(document);
+    const auto window = showFrameWindow(logic);
+    auto* frames = child<QListWidget>(*window, "ListBox2");
+    clickEntry(frames, 0, Qt::ControlModifier);
+    clickEntry(frames, 2, Qt::ControlModifier);
+
+    HelpWindow help(m_folder->path(), nullptr);
+    help.show();
+    QApplication::setActiveWindow(&help);
+    QTRY_VERIFY(!window->isActiveWindow());
+    QApplication::setActiveWindow(window.get());
+    QTRY_VERIFY(window->isActiveWindow());
+    // Another program: no window of this one is active meanwhile.
+    QApplication::setActiveWindow(nullptr);
+    QTRY_VERIFY(!window->isActiveWindow());
+    QApplication::setActiveWindow(window.get());
+    QTRY_VERIFY(window->isActiveWindow());
+
+    QCOMPARE(frames->selectedItems().size(), 2);
+    QVERIFY(logic.isSelected(0) && logic.isSelected(2));
+    QCOMPARE(child<QLabel>(*window, "LabelNombre")->text(), QStringLiteral("Noche"));
+    QTest::mouseClick(child<QPushButton>(*window, "BitBtnContinuar"), Qt::LeftButton);
+    QCOMPARE(QString::fromStdU16String(logic.resultado), QStringLiteral("1         3         "));
 }
 
 void DialogsTest::noValidChoiceIsExplainedAndEndsTheExport()
