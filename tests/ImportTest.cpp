@@ -313,3 +313,32 @@ TEST(Importacion, DateUnderTheCLocaleIsWrittenTheSpanishWay)
     }
     std::setlocale(LC_TIME, kept.c_str());
 }
+
+// The catalogues hold their keys as integers: a course key "06001" finds the
+// level of course 6001, and an activity key that is no integer ends the run
+// with nothing written.
+TEST_F(ImportTest, CatalogueKeysAreLookedUpAsIntegers)
+{
+    exportedTables();
+    teachers({{u"JGL", u"101", u""}});
+    slots({{u"11", u"0", u"1", u"M1", u"08:30", u"09:25"}});
+    table("GRUPOST", strings({"ABREV", "CLAVE", "CLAVECURSO"}), {{u"ESO1A", u"5001", u"06001"}});
+    table("ASIGT", strings({"CASIG", "CGRUP", "CLAVE", "CLAVECURSO"}), {{u"MAT", u"ESO1A", u"70001", u"06001"}});
+    table("ORIGENES_C", {integerField("X_CATORIHOR"), stringField("C_ORIHOR", 20)}, {{u"1", u"LEC"}});
+    table("CUR_NIV_C", {integerField("X_OFERTAMATRIG"), integerField("X_NIVCONPAGLEG")}, {{u"6001", u"10"}});
+    table("AUTORIZA_C",
+          {integerField("X_ORIHORACTETP"), integerField("X_ACTIVIDAD"), integerField("X_CATORIHOR"),
+           integerField("X_NIVCONPAGLEG")},
+          {{u"801", u"1", u"1", u"10"}});
+    solution({{u"JGL", u"1", u"1", u"0", u"MAT", u"", u"ESO1A", u"", u"LEC"}});
+    EXPECT_NE(importSection("HORARIOS_REGULARES").find(dato("X_ORIHORACTETP", "801")), std::string::npos);
+
+    std::filesystem::remove(directory / "ResultadoQuelvocentro.xml");
+    solution({{u"JGL", u"1", u"1", u"0", u"MAT", u"CLASE", u"ESO1A", u"", u"LEC"}});
+    userInterface.fileAnswers = {chosen()};
+    form.BImportarClick();
+    ASSERT_EQ(userInterface.errors.size(), 1u);
+    EXPECT_EQ(userInterface.errors[0], "El valor «CLASE» que se busca en el campo «X_ACTIVIDAD» de la tabla "
+                                       "«AUTORIZA_C» no es un número entero.");
+    EXPECT_FALSE(std::filesystem::exists(directory / "ResultadoQuelvocentro.xml"));
+}
