@@ -202,3 +202,19 @@ TEST(BatchRunner, IncompleteLevelsLeaveEveryFileAsItWas)
         EXPECT_EQ(run({"--niveles", "ambos.csv", "--marcos", marcos}).exitCode, batchCompleted) << marcos;
     EXPECT_EQ(test::readBytes(directory / "centro.xml-copia"), copy);
 }
+
+TEST(BatchRunner, MissingWorkingFolderSaysHowToNameOne)
+{
+    test::TemporaryDirectory directory;
+    test::writeBytes(directory / "centro.xml", test::minimalExchangeDocument());
+    for (const char* direction : {"exportar", "importar"}) {
+        const BatchResult refused =
+            runCli({direction, (directory / "centro.xml").string(), "--vtemp", (directory / "VTEMP").string()});
+        EXPECT_EQ(refused.exitCode, batchFailed);
+        EXPECT_EQ(refused.err, "No existe la carpeta de trabajo «" + (directory / "VTEMP").string() +
+                                   "», donde están las tablas de Velmora.\nIndique la carpeta de trabajo con "
+                                   "--vtemp CARPETA o con la variable de entorno PASAVEL_VTEMP (y créela si no "
+                                   "existe).\n");
+        EXPECT_FALSE(std::filesystem::exists(directory / "centro.xml-copia"));
+    }
+}

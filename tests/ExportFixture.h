@@ -61,7 +61,8 @@ protected:
     {
         std::filesystem::create_directory(directory / "VTEMP");
         std::filesystem::create_directory(directory / "bin");
-        return {directory / "VTEMP", directory / "bin", directory / "bin" / "RAICESMATERIAS.DBF"};
+        return {directory / "VTEMP", directory / "bin", directory / "bin" / "RAICESMATERIAS.DBF",
+                directory / "config" / "pasavel.ini"};
     }
     std::filesystem::path vtemp() const { return directory / "VTEMP"; }
 

@@ -20,7 +20,7 @@ protected:
         std::filesystem::create_directory(directory / "bin");
         // The reference subject table the build places beside the programs.
         return {directory / "VTEMP", directory / "bin",
-                std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF"};
+                std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF", {}};
     }
 
     std::filesystem::path writeDocument(const std::string& name, const std::string& text)
@@ -138,4 +138,51 @@ TEST(CommandLine, TwoParametersSelectDirectionAndHostWindow)
 
     EXPECT_FALSE(readCommandLine({"exportar"}).twoParameters);
     EXPECT_FALSE(readCommandLine({"exportar", "1", "2"}).twoParameters);
+}
+
+// A working folder that cannot serve the run is found out before anything is
+// written: the user may choose another, which is remembered from then on and
+// comes after PASAVEL_VTEMP.
+TEST(WorkingFolder, MissingFolderIsReplacedByTheUsersChoiceAndRemembered)
+{
+    test::TemporaryDirectory directory;
+    std::filesystem::create_directory(directory / "elegida");
+    test::writeBytes(directory / "centro.xml", test::minimalExchangeDocument());
+    const std::filesystem::path settings = directory / "config" / "pasavel" / "pasavel.ini";
+    const ProgramPaths paths{directory / "VTEMP", std::filesystem::path(PASAVEL_RUNTIME_DIR),
+                             std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF", settings};
+
+    // Declined: nothing is written, not even the copy beside the document.
+    test::ScriptedInterface declining;
+    declining.fileAnswers = {directory / "centro.xml"};
+    MainForm first(declining, paths);
+    first.BExportarClick();
+    EXPECT_EQ(declining.folderProblems, std::vector<std::string>{"No existe la carpeta de trabajo «" +
+                                                                 (directory / "VTEMP").string() +
+                                                                 "», donde están las tablas de Velmora."});
+    EXPECT_EQ(first.runResult, 0);
+    EXPECT_FALSE(std::filesystem::exists(directory / "centro.xml-copia"));
+    EXPECT_FALSE(std::filesystem::exists(settings));
+
+    // A file where the folder should be is no folder either.
+    test::writeBytes(directory / "VTEMP", "");
+    test::ScriptedInterface choosing;
+    choosing.fileAnswers = {directory / "centro.xml"};
+    choosing.folderAnswers = {directory / "elegida"};
+    MainForm second(choosing, paths);
+    second.BExportarClick();
+    ASSERT_EQ(choosing.folderProblems.size(), 1u);
+    EXPECT_NE(choosing.folderProblems[0].find("no es una carpeta"), std::string::npos);
+    EXPECT_EQ(second.runResult, 1) << (choosing.errors.empty() ? "" : choosing.errors[0]);
+    EXPECT_TRUE(std::filesystem::exists(directory / "elegida" / "PERIODOS.DBF"));
+    EXPECT_EQ(rememberedWorkingFolder(settings), directory / "elegida");
+
+    // From then on it is the working folder, unless PASAVEL_VTEMP names one.
+    setenv("XDG_CONFIG_HOME", (directory / "config").c_str(), 1);
+    unsetenv("PASAVEL_VTEMP");
+    EXPECT_EQ(ProgramPaths::forExecutable(directory / "pasavel").vtemp, directory / "elegida");
+    setenv("PASAVEL_VTEMP", (directory / "otra").c_str(), 1);
+    EXPECT_EQ(ProgramPaths::forExecutable(directory / "pasavel").vtemp, directory / "otra");
+    unsetenv("PASAVEL_VTEMP");
+    unsetenv("XDG_CONFIG_HOME");
 }

@@ -292,7 +292,7 @@ std::string closeEmbeddedWindow(const Workspace& workspace)
 {
     test::ScriptedInterface userInterface;
     MainForm form(userInterface,
-                  {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF"});
+                  {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}});
     form.embedded = true;
     form.runResult = 1;
     try {

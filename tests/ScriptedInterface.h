@@ -20,6 +20,10 @@ public:
 
     // Answers to OK/Cancel questions, in order; OK when the script runs out.
     std::deque<bool> questionAnswers;
+    // Folders chosen when the working folder cannot serve a run, in order;
+    // none left: the user declines to choose one.
+    std::deque<std::filesystem::path> folderAnswers;
+    std::vector<std::string> folderProblems;
     // What the user does in each showing of the two dialogs, in order. When
     // the script runs out: the course dialog is confirmed as it stands, and
     // the time-frame dialog is closed with nothing selected.
@@ -43,6 +47,15 @@ public:
         const std::filesystem::path answer = fileAnswers.front();
         fileAnswers.pop_front();
         return answer.empty() ? std::nullopt : std::optional(answer);
+    }
+    std::optional<std::filesystem::path> chooseWorkingFolder(std::u16string_view problem) override
+    {
+        folderProblems.push_back(toUtf8(problem));
+        if (folderAnswers.empty())
+            return std::nullopt;
+        const std::filesystem::path answer = folderAnswers.front();
+        folderAnswers.pop_front();
+        return answer;
     }
     void showMessage(std::u16string_view text) override { messages.push_back(toUtf8(text)); }
     void showError(std::u16string_view text) override { errors.push_back(toUtf8(text)); }

@@ -303,6 +303,13 @@ public:
     {
         m_err << "No existe archivo «" << file.string() << "»" << std::endl;
     }
+    std::optional<std::filesystem::path> chooseWorkingFolder(std::u16string_view problem) override
+    {
+        m_err << utf8(problem) << "\nIndique la carpeta de trabajo con --vtemp CARPETA o con la variable de entorno "
+                                  "PASAVEL_VTEMP (y créela si no existe)."
+              << std::endl;
+        return std::nullopt;
+    }
     // The only question is whether to take over earlier codings.
     bool askOkCancel(std::u16string_view, std::u16string_view) override { return m_options.recuperar; }
 

@@ -60,6 +60,25 @@ bool MainForm::chooseExistingFile()
     return false;
 }
 
+bool MainForm::ensureWorkingFolder(bool forWriting)
+{
+    for (;;) {
+        const std::optional<std::u16string> problem = workingFolderProblem(m_paths.vtemp, forWriting);
+        if (!problem)
+            return true;
+        const std::optional<std::filesystem::path> chosen = m_userInterface.chooseWorkingFolder(*problem);
+        if (!chosen)
+            return false;
+        m_paths.vtemp = *chosen;
+        try {
+            rememberWorkingFolder(m_paths.settingsFile, *chosen);
+        } catch (const Error& error) {
+            // The run can use the folder all the same; next time it is asked for again.
+            reportFailure(fromUtf8(error.what()));
+        }
+    }
+}
+
 bool MainForm::loadChosenDocument()
 {
     try {
@@ -104,7 +123,7 @@ bool MainForm::runBusy(const std::function<void()>& run)
 
 void MainForm::BExportarClick()
 {
-    if (!chooseExistingFile() || !loadChosenDocument())
+    if (!chooseExistingFile() || !ensureWorkingFolder(true) || !loadChosenDocument())
         return;
     if (runBusy([this] { runExportSteps(); }) && !m_closed)
         completeRun();
@@ -137,7 +156,8 @@ void MainForm::completeRun()
 
 void MainForm::BImportarClick()
 {
-    if (!chooseExistingFile())
+    // The import only reads the working tables.
+    if (!chooseExistingFile() || !ensureWorkingFolder(false))
         return;
     bool periodsFound = false;
     if (!runBusy([&] { periodsFound = runImport(); }))

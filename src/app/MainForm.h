@@ -65,6 +65,9 @@ public:
 private:
     // File dialog and missing-file check shared by both runs.
     bool chooseExistingFile();
+    // Makes sure the working folder can serve the run before anything is
+    // written, offering to choose another one (remembered from then on).
+    bool ensureWorkingFolder(bool forWriting);
     // Reads the chosen file's normalised copy; nothing is written when it is
     // not an exchange document.
     bool loadChosenDocument();

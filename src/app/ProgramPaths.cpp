@@ -1,13 +1,35 @@
 #include "app/ProgramPaths.h"
 
+#include "formats/Encoding.h"
+#include "formats/Files.h"
+#include "formats/IniFile.h"
+
 #include <cstdlib>
 
 namespace pasavel {
 
+namespace {
+
+constexpr std::string_view settingsSection = "Pasavel";
+constexpr std::string_view workingFolderKey = "CarpetaDeTrabajo";
+
+std::optional<std::filesystem::path> environmentFolder(const char* variable)
+{
+    const char* value = std::getenv(variable);
+    if (value == nullptr || *value == '\0')
+        return std::nullopt;
+    return std::filesystem::path(value);
+}
+
+std::u16string quoted(const std::filesystem::path& folder)
+{
+    return u"«" + fromUtf8(folder.string()) + u"»";
+}
+
+} // namespace
+
 std::filesystem::path defaultVtemp()
 {
-    if (const char* configured = std::getenv("PASAVEL_VTEMP"); configured != nullptr && *configured != '\0')
-        return configured;
 #ifdef _WIN32
     return std::filesystem::current_path().root_path() / "VTEMP";
 #else
@@ -15,10 +37,64 @@ std::filesystem::path defaultVtemp()
 #endif
 }
 
+std::filesystem::path userSettingsFile()
+{
+    if (const auto configured = environmentFolder("XDG_CONFIG_HOME"))
+        return *configured / "pasavel" / "pasavel.ini";
+    if (const auto home = environmentFolder("HOME"))
+        return *home / ".config" / "pasavel" / "pasavel.ini";
+    return {};
+}
+
+std::optional<std::filesystem::path> rememberedWorkingFolder(const std::filesystem::path& settingsFile)
+{
+    std::error_code error;
+    if (settingsFile.empty() || !std::filesystem::is_regular_file(settingsFile, error))
+        return std::nullopt;
+    try {
+        const std::optional<std::string> folder =
+            iniValue(readFileBytes(settingsFile), settingsSection, workingFolderKey);
+        if (folder && !folder->empty())
+            return std::filesystem::path(*folder);
+    } catch (const std::exception&) {
+        // Settings that cannot be read are no settings: the default applies.
+    }
+    return std::nullopt;
+}
+
+void rememberWorkingFolder(const std::filesystem::path& settingsFile, const std::filesystem::path& folder)
+{
+    if (settingsFile.empty())
+        return;
+    std::error_code error;
+    std::filesystem::create_directories(settingsFile.parent_path(), error);
+    writeIniValue(settingsFile, settingsSection, workingFolderKey, std::filesystem::absolute(folder).string());
+}
+
+std::optional<std::u16string> workingFolderProblem(const std::filesystem::path& folder, bool forWriting)
+{
+    std::error_code error;
+    if (!std::filesystem::exists(folder, error))
+        return u"No existe la carpeta de trabajo " + quoted(folder) +
+               u", donde están las tablas de Velmora.";
+    if (!std::filesystem::is_directory(folder, error))
+        return u"La carpeta de trabajo " + quoted(folder) + u" no es una carpeta.";
+    if (forWriting) {
+        if (const auto problem = folderWriteProblem(folder))
+            return u"No se puede escribir en la carpeta de trabajo " + quoted(folder) + u": " + fromUtf8(*problem) +
+                   u".";
+    }
+    return std::nullopt;
+}
+
 ProgramPaths ProgramPaths::forExecutable(const std::filesystem::path& executable)
 {
     ProgramPaths paths;
-    paths.vtemp = defaultVtemp();
+    paths.settingsFile = userSettingsFile();
+    if (const auto configured = environmentFolder("PASAVEL_VTEMP"))
+        paths.vtemp = *configured;
+    else
+        paths.vtemp = rememberedWorkingFolder(paths.settingsFile).value_or(defaultVtemp());
     std::error_code error;
     const std::filesystem::path resolved = std::filesystem::weakly_canonical(executable, error);
     paths.programDirectory = (error ? executable : resolved).parent_path();

@@ -407,6 +407,29 @@ std::optional<std::filesystem::path> TMForm::chooseExchangeFile()
     return toPath(files.first());
 }
 
+std::optional<std::filesystem::path> TMForm::chooseWorkingFolder(std::u16string_view problem)
+{
+    if (m_closed)
+        return std::nullopt;
+    QMessageBox question(QMessageBox::Warning, applicationTitle,
+                         toQString(problem) + QStringLiteral("\n\n¿Quiere elegir otra carpeta de trabajo? Pasavel "
+                                                             "la recordará para las próximas veces."),
+                         QMessageBox::Ok | QMessageBox::Cancel, dialogOwner());
+    placeDialog(&question);
+    if (question.exec() != QMessageBox::Ok)
+        return std::nullopt;
+    // Qt's own dialog, as for the exchange file.
+    QFileDialog folders(dialogOwner(), QStringLiteral("Seleccione la carpeta de trabajo de Velmora"));
+    folders.setObjectName(QStringLiteral("OpenDialogVTEMP"));
+    folders.setOption(QFileDialog::DontUseNativeDialog);
+    folders.setFileMode(QFileDialog::Directory);
+    folders.setOption(QFileDialog::ShowDirsOnly);
+    placeDialog(&folders);
+    if (folders.exec() != QDialog::Accepted || folders.selectedFiles().isEmpty())
+        return std::nullopt;
+    return toPath(folders.selectedFiles().first());
+}
+
 void TMForm::showMessage(std::u16string_view text)
 {
     if (!m_closed)

@@ -43,6 +43,7 @@ class TMForm : public QWidget, public UserInterface {
     void showHelpTopic(HelpTopic topic);
 
     std::optional<std::filesystem::path> chooseExchangeFile() override;
+    std::optional<std::filesystem::path> chooseWorkingFolder(std::u16string_view problem) override;
     void showMessage(std::u16string_view text) override;
     void showError(std::u16string_view text) override;
     bool askOkCancel(std::u16string_view caption, std::u16string_view text) override;

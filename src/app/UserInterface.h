@@ -19,6 +19,14 @@ public:
     // The file dialog of both directions. Nothing when the user cancels.
     virtual std::optional<std::filesystem::path> chooseExchangeFile() = 0;
 
+    // The working folder cannot serve the run, for the reason given: offers
+    // to choose another. Nothing when none is chosen; then the run ends.
+    virtual std::optional<std::filesystem::path> chooseWorkingFolder(std::u16string_view problem)
+    {
+        showError(problem);
+        return std::nullopt;
+    }
+
     // A plain message with one OK button.
     virtual void showMessage(std::u16string_view text) = 0;
     // An error that ended a run.

@@ -216,4 +216,15 @@ void rewriteFileInPlace(const std::filesystem::path& target, std::string_view by
         failed();
 }
 
+std::optional<std::string> folderWriteProblem(const std::filesystem::path& folder)
+{
+    std::string pattern = (folder / ".pasavel-prueba-XXXXXX").string();
+    const int descriptor = ::mkstemp(pattern.data());
+    if (descriptor < 0)
+        return systemErrorText(errno);
+    ::close(descriptor);
+    ::unlink(pattern.c_str());
+    return std::nullopt;
+}
+
 } // namespace pasavel

@@ -41,6 +41,10 @@ std::optional<std::string> readFileBytesUpTo(const std::filesystem::path& path, 
 // user the system would let do so. Throws Error naming the file.
 void refuseReadOnlyFile(const std::filesystem::path& path);
 
+// Why no file can be created in a folder (in Spanish), or nothing when one
+// can: a file is made there and removed again, which is the only sure test.
+std::optional<std::string> folderWriteProblem(const std::filesystem::path& folder);
+
 // What went wrong, in Spanish, for an errno value.
 std::string systemErrorText(int errorNumber);
 

@@ -166,4 +166,18 @@ void writeIniValue(const std::filesystem::path& file, std::string_view section, 
     writeFileAtomically(target, changed);
 }
 
+std::optional<std::string> iniValue(std::string_view text, std::string_view section, std::string_view key)
+{
+    bool inSection = false;
+    for (const Line& line : splitLines(text)) {
+        if (const auto header = sectionHeader(line.content)) {
+            inSection = equalIgnoringCase(*header, section);
+        } else if (inSection && isKeyLine(line.content, key)) {
+            const std::string_view content = trimmed(line.content);
+            return std::string(trimmed(content.substr(content.find('=') + 1)));
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace pasavel

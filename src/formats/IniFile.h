@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ namespace pasavel {
 // stays and the file it names is the one written.
 void writeIniValue(const std::filesystem::path& file, std::string_view section, std::string_view key,
                    std::string_view value);
+
+// The value of one key of one section (letter case ignored, as the writer
+// matches them), or nothing when the text has none.
+std::optional<std::string> iniValue(std::string_view text, std::string_view section, std::string_view key);
 
 // The same change on the file's text, for a file that may not exist yet
 // (empty text).

@@ -222,6 +222,7 @@ class TMFormTest : public QObject {
     void missingFileLeavesTheWindowWaiting_data();
     void missingFileLeavesTheWindowWaiting();
     void failedRunIsShownAsAnErrorAndKeepsTheButtons();
+    void missingWorkingFolderIsChosenInTheWindowAndRemembered();
     void sampleExportAnswersBothDialogsAndTheNextRecoversTheCodings();
     void dialogsOpenTheirHelpAboveThem_data();
     void dialogsOpenTheirHelpAboveThem();
@@ -504,6 +505,37 @@ void TMFormTest::missingFileLeavesTheWindowWaiting()
     QVERIFY(window->isVisible());
     QVERIFY(child<QPushButton>(*window, "BExportar")->isEnabled());
     QVERIFY(child<QPushButton>(*window, "BImportar")->isEnabled());
+}
+
+// Started from the desktop, with no PASAVEL_VTEMP and no working folder: the
+// window says so before anything is written, offers a folder, exports there,
+// and the next start uses it.
+void TMFormTest::missingWorkingFolderIsChosenInTheWindowAndRemembered()
+{
+    qunsetenv("PASAVEL_VTEMP");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((m_folder->path() / "config").string()));
+    const auto document = writeDocument("centro.xml", test::minimalExchangeDocument());
+    ProgramPaths paths = ProgramPaths::forExecutable(programDirectory() / "pasavel");
+    paths.vtemp = m_folder->path() / "no-existe";
+    TMForm window(readCommandLine({}), paths);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    ModalAnswers answers({"escribir:{carpeta}/centro.xml", "aceptar", "escribir:{carpeta}/VTEMP", "aceptar",
+                          "aceptar"},
+                         m_folder->path());
+    QTest::mouseClick(child<QPushButton>(window, "BExportar"), Qt::LeftButton);
+    const QString problem = "No existe la carpeta de trabajo «" + toQString(paths.vtemp) +
+                            "», donde están las tablas de Velmora.\n\n¿Quiere elegir otra carpeta de trabajo? "
+                            "Pasavel la recordará para las próximas veces.";
+    QTRY_COMPARE(answers.log, QStringList({fileDialogLine, "mensaje [Pasavel]: " + problem,
+                                           QStringLiteral("archivo: Seleccione la carpeta de trabajo de Velmora"),
+                                           courseWindowLine, finishedLine}));
+    QCOMPARE(window.form().runResult, 1);
+    QVERIFY(std::filesystem::exists(m_folder->path() / "VTEMP" / "DIASHORAST.DBF"));
+    QVERIFY(std::filesystem::exists(document.string() + "-copia"));
+    QCOMPARE(ProgramPaths::forExecutable(programDirectory() / "pasavel").vtemp, m_folder->path() / "VTEMP");
+    qunsetenv("XDG_CONFIG_HOME");
 }
 
 void TMFormTest::failedRunIsShownAsAnErrorAndKeepsTheButtons()
