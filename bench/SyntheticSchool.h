@@ -15,6 +15,13 @@ struct SyntheticSchool {
     std::size_t courses = 0;
 };
 
-SyntheticSchool makeSyntheticSchool(std::size_t scale);
+// What may differ from the plain school of a scale: how many teachers (0 for
+// the scale's own count) and whether they all share the same initials.
+struct TeacherShape {
+    std::size_t count = 0;
+    bool sameInitials = false;
+};
+
+SyntheticSchool makeSyntheticSchool(std::size_t scale, TeacherShape teachers = {});
 
 } // namespace pasavel::bench
