@@ -141,16 +141,19 @@ void MainForm::BImportarClick()
     if (!chooseExistingFile())
         return;
     bool periodsFound = false;
-    if (!runBusy([&] { periodsFound = runImport(); }))
+    std::u16string cleaningReport;
+    if (!runBusy([&] { periodsFound = runImport(cleaningReport); }))
         return;
     if (!periodsFound) {
         m_userInterface.showMessage(u"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES.");
         return;
     }
+    if (!cleaningReport.empty())
+        m_userInterface.showMessage(cleaningReport);
     completeRun();
 }
 
-bool MainForm::runImport()
+bool MainForm::runImport(std::u16string& cleaningReport)
 {
     Importacion importacion(m_paths.vtemp);
     XmlDocument output = XmlDocument::parseFile(filenameXML);
@@ -169,6 +172,7 @@ bool MainForm::runImport()
     importacion.run(std::move(output), currentDateTimeText(), periodStart, periodEnd,
                     Importacion::outputPath(filenameXML));
     importacion.close();
+    cleaningReport = importacion.cleaningReport();
     return true;
 }
 

@@ -71,7 +71,7 @@ private:
     bool runBusy(const std::function<void()>& run);
     void runExportSteps();
     // The import after the file choice; false when PERIODOS is missing.
-    bool runImport();
+    bool runImport(std::u16string& cleaningReport);
     // The time frames that apply: the frame dialog's choice, or the only frame.
     std::u16string chooseFrames();
     void completeRun();
