@@ -39,13 +39,13 @@ const std::vector<std::string> surnames = {"García", "Martínez", "López", "S�
 
 } // namespace
 
-SyntheticSchool makeSyntheticSchool(std::size_t scale, TeacherShape teachers)
+SyntheticSchool makeSyntheticSchool(std::size_t scale, SchoolShape shape)
 {
     SyntheticSchool school;
     const std::size_t courseCount = 14 * scale;
     const std::size_t groupCount = 25 * scale;
-    const std::size_t teacherCount = teachers.count != 0 ? teachers.count : 80 * scale;
-    const std::size_t subjectRecords = 400 * scale;
+    const std::size_t teacherCount = shape.teachers != 0 ? shape.teachers : 80 * scale;
+    const std::size_t subjectRecords = shape.subjectRecords != 0 ? shape.subjectRecords : 400 * scale;
     school.courses = courseCount;
 
     std::string& xml = school.document;
@@ -102,14 +102,14 @@ SyntheticSchool makeSyntheticSchool(std::size_t scale, TeacherShape teachers)
         return static_cast<std::size_t>(seed >> 33) % size;
     };
     for (std::size_t teacher = 0; teacher < teacherCount; ++teacher) {
-        const bool plain = teachers.count == 0;
-        const std::string first = teachers.sameInitials ? "Juan"
+        const bool plain = shape.teachers == 0;
+        const std::string first = shape.sameInitials ? "Juan"
                                   : plain               ? firstNames[teacher % firstNames.size()]
                                                         : firstNames[pick(firstNames.size())];
-        const std::string second = teachers.sameInitials ? "García"
+        const std::string second = shape.sameInitials ? "García"
                                    : plain               ? surnames[(teacher / 3) % surnames.size()]
                                                          : surnames[pick(surnames.size())];
-        const std::string third = teachers.sameInitials ? "López"
+        const std::string third = shape.sameInitials ? "López"
                                   : plain               ? surnames[(teacher * 7) % surnames.size()]
                                                         : surnames[pick(surnames.size())];
         appendRecord(xml, {{"X_EMPLEADO", std::to_string(40000 + teacher)},

@@ -140,9 +140,9 @@ bool exportSchool(const std::filesystem::path& folder)
 // Makes the input of one of the single measures below in CARPETA.
 int prepareCase(const std::string& name, std::size_t count, const std::filesystem::path& folder)
 {
-    using pasavel::bench::TeacherShape;
+    using pasavel::bench::SchoolShape;
     if (name == "profesores-iguales" || name == "profesores-variados") {
-        prepareFolder(folder, pasavel::bench::makeSyntheticSchool(1, TeacherShape{count, name == "profesores-iguales"}));
+        prepareFolder(folder, pasavel::bench::makeSyntheticSchool(1, SchoolShape{count, name == "profesores-iguales", 0}));
     } else if (name == "un-profesor") {
         prepareFolder(folder, pasavel::bench::makeSyntheticSchool(1));
         if (!exportSchool(folder))
@@ -150,7 +150,10 @@ int prepareCase(const std::string& name, std::size_t count, const std::filesyste
         pasavel::bench::writeOneTeacherSolution(folder / "VTEMP", count);
     } else if (name == "documento") {
         // The smallest scale whose document holds at least COUNT megabytes.
-        const auto bytesAt = [](std::size_t scale) { return pasavel::bench::makeSyntheticSchool(scale).document.size(); };
+        const SchoolShape shape{0, false, 400 * 16};
+        const auto bytesAt = [&](std::size_t scale) {
+            return pasavel::bench::makeSyntheticSchool(scale, shape).document.size();
+        };
         std::size_t high = 1;
         while (bytesAt(high) < count * 1000000)
             high *= 2;
@@ -159,7 +162,7 @@ int prepareCase(const std::string& name, std::size_t count, const std::filesyste
             const std::size_t middle = (low + high) / 2;
             (bytesAt(middle) < count * 1000000 ? low : high) = middle;
         }
-        prepareFolder(folder, pasavel::bench::makeSyntheticSchool(high));
+        prepareFolder(folder, pasavel::bench::makeSyntheticSchool(high, shape));
     } else {
         return 2;
     }

@@ -359,9 +359,43 @@ std::vector<BadInput> badInputs()
          importRun,
          "declara entidades",
          {}},
+        {"an undeclared entity under an external document type",
+         [](Workspace& workspace) {
+             test::writeBytes(workspace.chosen(), documentText("<!DOCTYPE SERVICIO SYSTEM \"x.dtd\">"));
+         },
+         exportRun,
+         "usa la entidad «&e;», que no declara",
+         {}},
+        {"the same for the import",
+         [](Workspace& workspace) {
+             workspace.exportedWithSolution();
+             test::writeBytes(workspace.chosen(), documentText("<!DOCTYPE SERVICIO SYSTEM \"x.dtd\">"));
+         },
+         importRun,
+         "usa la entidad «&e;», que no declara",
+         {}},
+        // The limit holds for the file as chosen: its copy, with CR LF line
+        // ends, is twice as large, and the file is judged by what it holds.
+        {"a document under 64 MB whose copy is larger",
+         [](Workspace& workspace) {
+             std::string bytes = "<?xml version=\"1.0\"?>\n<SERVICIO><BLOQUE_DATOS>\n</SERVICIO>\n";
+             bytes.resize(63 * 1024 * 1024, '\n');
+             test::writeBytes(workspace.chosen(), bytes);
+         },
+         exportRun,
+         "no es un documento XML válido (línea 3)",
+         {}},
         {"a 100 MB document",
          [](Workspace& workspace) { writeLargeDocument(workspace.chosen(), 100 * 1024 * 1024); },
          exportRun,
+         "ocupa más de 64 MB: no es un documento de intercambio de Raíces",
+         {}},
+        {"the same for the import",
+         [](Workspace& workspace) {
+             workspace.exportedWithSolution();
+             writeLargeDocument(workspace.chosen(), 65 * 1024 * 1024);
+         },
+         importRun,
          "ocupa más de 64 MB: no es un documento de intercambio de Raíces",
          {}},
         {"a working folder that does not exist",
