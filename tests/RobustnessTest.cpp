@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <functional>
 #include <grp.h>
 #include <map>
@@ -121,6 +122,53 @@ class TableHeldElsewhere {
     int m_release = -1;
 };
 
+// Another program holding a POSIX record lock (fcntl, as lockf and Wine
+// take them) on a whole file until this ends.
+class RecordLockedElsewhere {
+  public:
+    RecordLockedElsewhere(const std::filesystem::path& file, short type)
+    {
+        int ready[2];
+        int release[2];
+        if (::pipe(ready) != 0 || ::pipe(release) != 0)
+            throw std::runtime_error("pipe");
+        m_child = ::fork();
+        if (m_child == 0) {
+            ::close(release[1]);
+            char byte = 0;
+            const int descriptor = ::open(file.c_str(), type == F_WRLCK ? O_RDWR : O_RDONLY);
+            struct flock range {};
+            range.l_type = type;
+            range.l_whence = SEEK_SET;
+            if (descriptor >= 0 && ::fcntl(descriptor, F_SETLK, &range) == 0)
+                byte = 1;
+            (void)::write(ready[1], &byte, 1);
+            (void)::read(release[0], &byte, 1);
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        ::close(release[0]);
+        m_release = release[1];
+        char held = 0;
+        (void)::read(ready[0], &held, 1);
+        ::close(ready[0]);
+        if (held != 1)
+            throw std::runtime_error("the other process could not lock " + file.string());
+    }
+    ~RecordLockedElsewhere()
+    {
+        ::close(m_release);
+        int status = 0;
+        ::waitpid(m_child, &status, 0);
+    }
+    RecordLockedElsewhere(const RecordLockedElsewhere&) = delete;
+    RecordLockedElsewhere& operator=(const RecordLockedElsewhere&) = delete;
+
+  private:
+    pid_t m_child = -1;
+    int m_release = -1;
+};
+
 // Every file and folder under a folder: its size, a hash of its bytes and its
 // permissions.
 using Snapshot = std::map<std::string, std::string>;
@@ -172,6 +220,7 @@ std::vector<std::string> unexpectedChanges(const Snapshot& before, const Snapsho
 struct Workspace {
     test::TemporaryDirectory directory;
     std::unique_ptr<TableHeldElsewhere> heldTable;
+    std::unique_ptr<RecordLockedElsewhere> lockedFile;
     std::string vtempOption = "VTEMP";
 
     Workspace()
@@ -426,6 +475,24 @@ std::vector<BadInput> badInputs()
          "La tabla «PROFT» está en uso por otro programa",
          {copyName, "VTEMP/PERIODOS.DBF", "VTEMP/CURSOST.DBF", "VTEMP/CURSOST2.DBF", "VTEMP/ASIGNOMT.DBF",
           "VTEMP/ASIGNOMT2.DBF"}},
+        {"a working table another program holds with a record lock",
+         [](Workspace& workspace) {
+             workspace.exportedWithSolution();
+             workspace.lockedFile =
+                 std::make_unique<RecordLockedElsewhere>(workspace.vtemp() / "PROFT.DBF", F_WRLCK);
+         },
+         exportRun,
+         "La tabla «PROFT» está en uso por otro programa",
+         {copyName, "VTEMP/PERIODOS.DBF", "VTEMP/CURSOST.DBF", "VTEMP/CURSOST2.DBF", "VTEMP/ASIGNOMT.DBF",
+          "VTEMP/ASIGNOMT2.DBF"}},
+        {"SOLUC that another program reads under a shared record lock",
+         [&](Workspace& workspace) {
+             workspace.exportedWithSolution();
+             workspace.lockedFile = std::make_unique<RecordLockedElsewhere>(soluc(workspace), F_RDLCK);
+         },
+         importRun,
+         "La tabla «SOLUC» está en uso por otro programa",
+         {}},
         {"a good import, for comparison",
          [](Workspace& workspace) { workspace.exportedWithSolution(); },
          importRun,
@@ -450,6 +517,38 @@ std::vector<BadInput> badInputs()
          importRun,
          "Proceso finalizado",
          {outputName}},
+        // Headers that contradict themselves would read the records from the
+        // wrong place: a timetable garbled or empty, with success.
+        {"SOLUC whose record length is not its fields' widths",
+         [&](Workspace& workspace) {
+             workspace.exportedWithSolution();
+             std::string bytes = test::readBytes(soluc(workspace));
+             bytes[10] = static_cast<char>(bytes[10] + 1);
+             test::writeBytes(soluc(workspace), bytes);
+         },
+         importRun,
+         "La tabla «SOLUC» está dañada o no es una tabla dBase",
+         {}},
+        {"SOLUC whose header length runs past its terminator",
+         [&](Workspace& workspace) {
+             workspace.exportedWithSolution();
+             std::string bytes = test::readBytes(soluc(workspace));
+             bytes[8] = static_cast<char>(bytes[8] + 32);
+             test::writeBytes(soluc(workspace), bytes);
+         },
+         importRun,
+         "La tabla «SOLUC» está dañada o no es una tabla dBase",
+         {}},
+        {"SOLUC whose header length stops inside its field descriptors",
+         [&](Workspace& workspace) {
+             workspace.exportedWithSolution();
+             std::string bytes = test::readBytes(soluc(workspace));
+             bytes[8] = static_cast<char>(bytes[8] - 32);
+             test::writeBytes(soluc(workspace), bytes);
+         },
+         importRun,
+         "La tabla «SOLUC» está dañada o no es una tabla dBase",
+         {}},
         {"SOLUC without the field CODGRUPO",
          [](Workspace& workspace) {
              workspace.exportedWithSolution();
@@ -511,6 +610,7 @@ TEST(Robustness, BadInputsEndWithAClearMessageAndChangeNothingElse)
         const Snapshot before = snapshot(workspace.directory.path());
         const std::string told = input.run(workspace);
         workspace.heldTable.reset();
+        workspace.lockedFile.reset();
         EXPECT_NE(told.find(input.expected), std::string::npos) << told;
         EXPECT_EQ(unexpectedChanges(before, snapshot(workspace.directory.path()), input.outputs),
                   std::vector<std::string>{});

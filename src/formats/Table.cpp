@@ -28,6 +28,8 @@ constexpr std::size_t npos = static_cast<std::size_t>(-1);
 constexpr char deletedFlag = '*';
 constexpr char liveFlag = ' ';
 constexpr char headerTerminator = 0x0D;
+// Visual FoxPro keeps the path of its database container after the terminator.
+constexpr std::size_t foxProBacklinkSize = 263;
 constexpr char endOfFile = 0x1A;
 constexpr unsigned char windowsAnsiDriver = 0x03;
 
@@ -167,21 +169,42 @@ std::string newHeader(std::string_view table, const std::vector<FieldSpec>& fiel
     return header;
 }
 
-// Takes an advisory lock on the file; shared locks coexist, an exclusive one
-// keeps every other opener out. Returns the descriptor holding the lock.
+// Takes advisory locks on the file; shared locks coexist, an exclusive one
+// keeps every other opener out. Two kinds are taken, since other programs
+// hold either: a flock lock, and a POSIX record lock over the whole file,
+// which is what Windows programs running under Wine take. The record lock is
+// an open-file-description lock: it conflicts with classic fcntl and lockf
+// locks of other processes, and unlike those it is not dropped when this
+// process closes another descriptor of the same file (as reading the table
+// does). Returns the descriptor holding both.
 int lockFile(const std::filesystem::path& path, OpenMode mode, std::string_view table)
 {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool exclusive = mode == OpenMode::Exclusive;
+    // A write lock needs a descriptor open for writing; a file the user may
+    // not write is still locked against writers with a read lock.
+    int descriptor = exclusive ? ::open(path.c_str(), O_RDWR | O_CLOEXEC) : -1;
+    const bool writable = descriptor >= 0;
+    if (!writable)
+        descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (descriptor < 0) {
         throw Error("No se puede abrir la tabla " + guillemets(table) + " (" + path.string() +
                     "): " + systemErrorText(errno) + ".");
     }
-    const int operation = (mode == OpenMode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
-    if (::flock(descriptor, operation) != 0) {
+    const auto inUse = [&] {
         ::close(descriptor);
         throw Error("La tabla " + guillemets(table) + " está en uso por otro programa (" + path.string() +
                     "). Ciérrelo e inténtelo de nuevo.");
-    }
+    };
+    if (::flock(descriptor, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0)
+        inUse();
+    struct flock range {};
+    range.l_type = exclusive && writable ? F_WRLCK : F_RDLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = 0;
+    range.l_len = 0; // to the end of the file, however long it grows
+    // Only a conflict counts; a file system without record locks has none.
+    if (::fcntl(descriptor, F_OFD_SETLK, &range) != 0 && (errno == EAGAIN || errno == EACCES))
+        inUse();
     return descriptor;
 }
 
@@ -384,8 +407,8 @@ void Table::State::load()
     const std::size_t nameSize = dbase7 ? dbase7NameSize : dbase3NameSize;
     const std::size_t typeOffset = dbase7 ? 32 : 11;
     int offset = 0;
-    for (std::size_t descriptor = firstDescriptor;
-         descriptor + descriptorSize <= headerLength && bytes[descriptor] != headerTerminator;
+    std::size_t descriptor = firstDescriptor;
+    for (; descriptor + descriptorSize <= headerLength && bytes[descriptor] != headerTerminator;
          descriptor += descriptorSize) {
         FieldInfo info;
         const std::string_view rawName = std::string_view(bytes).substr(descriptor, nameSize);
@@ -404,8 +427,22 @@ void Table::State::load()
     }
     if (fields.empty())
         damaged("no tiene campos");
+    // The header must agree with itself, or the records would be read from
+    // the wrong place: the descriptors end at the terminator inside the
+    // header, and the header ends right after it. What real programs put
+    // after the terminator is allowed: one padding byte, FoxPro's backlink
+    // area, dBase 7's field properties.
+    if (descriptor >= headerLength || bytes[descriptor] != headerTerminator)
+        damaged("la longitud de la cabecera no llega al final de la descripción de los campos");
+    const std::size_t afterTerminator = headerLength - (descriptor + 1);
+    const bool foxPro = version == 0x30 || version == 0x31 || version == 0x32;
+    const bool allowedTail = afterTerminator <= 1 || dbase7 || (foxPro && afterTerminator == foxProBacklinkSize);
+    if (!allowedTail)
+        damaged("la longitud de la cabecera no acaba en la descripción de los campos");
     if (static_cast<std::size_t>(offset) + 1 > recordLength)
         damaged("los campos no caben en la longitud de registro");
+    if (static_cast<std::size_t>(offset) + 1 != recordLength)
+        damaged("la longitud de registro no es la suma de los anchos de los campos");
 
     // A count that the file cannot hold is not trusted beyond its end.
     storedCount = std::min(claimedCount, (bytes.size() - headerLength) / recordLength);
