@@ -14,6 +14,8 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <fstream>
 #include <functional>
 #include <grp.h>
 #include <map>
@@ -221,6 +223,16 @@ struct Workspace {
     test::TemporaryDirectory directory;
     std::unique_ptr<TableHeldElsewhere> heldTable;
     std::unique_ptr<RecordLockedElsewhere> lockedFile;
+    std::shared_ptr<int> heldFolder; // a descriptor of the working folder, locked as another run would
+
+    void holdWorkingFolder()
+    {
+        heldFolder.reset(new int(::open(vtemp().c_str(), O_RDONLY | O_DIRECTORY)), [](int* descriptor) {
+            ::close(*descriptor);
+            delete descriptor;
+        });
+        ASSERT_EQ(::flock(*heldFolder, LOCK_EX | LOCK_NB), 0);
+    }
     std::string vtempOption = "VTEMP";
 
     Workspace()
@@ -493,6 +505,19 @@ std::vector<BadInput> badInputs()
          importRun,
          "La tabla «SOLUC» está en uso por otro programa",
          {}},
+        {"a working folder another run is using",
+         [](Workspace& workspace) { workspace.holdWorkingFolder(); },
+         exportRun,
+         "VTEMP» está en uso por otra exportación o importación",
+         {}},
+        {"the same for the import",
+         [](Workspace& workspace) {
+             workspace.exportedWithSolution();
+             workspace.holdWorkingFolder();
+         },
+         importRun,
+         "VTEMP» está en uso por otra exportación o importación",
+         {}},
         {"a good import, for comparison",
          [](Workspace& workspace) { workspace.exportedWithSolution(); },
          importRun,
@@ -611,11 +636,59 @@ TEST(Robustness, BadInputsEndWithAClearMessageAndChangeNothingElse)
         const std::string told = input.run(workspace);
         workspace.heldTable.reset();
         workspace.lockedFile.reset();
+        workspace.heldFolder.reset();
         EXPECT_NE(told.find(input.expected), std::string::npos) << told;
         EXPECT_EQ(unexpectedChanges(before, snapshot(workspace.directory.path()), input.outputs),
                   std::vector<std::string>{});
         EXPECT_EQ(told.find("SECRETO"), std::string::npos);
     }
+}
+
+// Running out of memory ends the run with a message, in either direction.
+TEST(Robustness, RunningOutOfMemoryIsToldInSpanish)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer reserves more address space than any limit leaves";
+#else
+    Workspace workspace;
+    workspace.exportedWithSolution();
+    std::filesystem::remove(workspace.chosen());
+    writeLargeDocument(workspace.chosen(), 40 * 1024 * 1024);
+    const auto limited = [](const std::function<std::string()>& run) {
+        return inChildProcess(
+            [] {
+                // What the process takes now, and little more.
+                std::ifstream statm("/proc/self/statm");
+                std::size_t pages = 0;
+                statm >> pages;
+                const rlim_t bytes = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) +
+                                     200 * 1024 * 1024;
+                const rlimit limit{bytes, bytes};
+                ::setrlimit(RLIMIT_AS, &limit);
+            },
+            run);
+    };
+    for (const bool exporting : {true, false}) {
+        SCOPED_TRACE(exporting ? "export" : "import");
+        const std::string told = limited([&] {
+            test::ScriptedInterface userInterface;
+            userInterface.fileAnswers = {workspace.chosen()};
+            MainForm form(userInterface,
+                          {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF"});
+            if (exporting)
+                form.BExportarClick();
+            else
+                form.BImportarClick();
+            std::string told;
+            for (const auto& text : userInterface.messages)
+                told += text + "\n";
+            for (const auto& text : userInterface.errors)
+                told += text + "\n";
+            return told;
+        });
+        EXPECT_NE(told.find("No hay memoria suficiente para"), std::string::npos) << told;
+    }
+#endif
 }
 
 namespace {

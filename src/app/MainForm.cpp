@@ -5,13 +5,21 @@
 #include "formats/ExchangeDocument.h"
 #include "formats/Files.h"
 #include "formats/IniFile.h"
+#include "formats/Locks.h"
 #include "formats/NormalisedCopy.h"
 #include "formats/Table.h"
 #include "import/Importacion.h"
 
 #include <functional>
+#include <new>
 
 namespace pasavel {
+
+std::u16string outOfMemoryMessage()
+{
+    return u"No hay memoria suficiente para terminar el proceso: cierre otros programas e inténtelo de nuevo. "
+           u"No se ha dado por terminado ningún archivo a medias.";
+}
 
 MainForm::MainForm(UserInterface& userInterface, ProgramPaths paths)
     : m_userInterface(userInterface), m_paths(std::move(paths))
@@ -77,6 +85,19 @@ bool MainForm::loadChosenDocument()
     } catch (const Error& error) {
         reportFailure(fromUtf8(error.what()));
         return false;
+    } catch (const std::bad_alloc&) {
+        reportFailure(outOfMemoryMessage());
+        return false;
+    }
+}
+
+std::optional<WorkingFolderLock> MainForm::lockWorkingFolder()
+{
+    try {
+        return std::optional<WorkingFolderLock>(std::in_place, m_paths.vtemp);
+    } catch (const Error& error) {
+        reportFailure(fromUtf8(error.what()));
+        return std::nullopt;
     }
 }
 
@@ -96,6 +117,9 @@ bool MainForm::runBusy(const std::function<void()>& run)
     } catch (const Error& error) {
         busy.release();
         reportFailure(fromUtf8(error.what()));
+    } catch (const std::bad_alloc&) {
+        busy.release();
+        reportFailure(outOfMemoryMessage());
     } catch (const std::exception& error) {
         busy.release();
         reportFailure(u"Error inesperado: " + fromUtf8(error.what()));
@@ -105,7 +129,10 @@ bool MainForm::runBusy(const std::function<void()>& run)
 
 void MainForm::BExportarClick()
 {
-    if (!chooseExistingFile() || !loadChosenDocument())
+    if (!chooseExistingFile())
+        return;
+    const std::optional<WorkingFolderLock> folderLock = lockWorkingFolder();
+    if (!folderLock || !loadChosenDocument())
         return;
     if (runBusy([this] { runExportSteps(); }) && !m_closed)
         completeRun();
@@ -139,6 +166,9 @@ void MainForm::completeRun()
 void MainForm::BImportarClick()
 {
     if (!chooseExistingFile())
+        return;
+    const std::optional<WorkingFolderLock> folderLock = lockWorkingFolder();
+    if (!folderLock)
         return;
     bool periodsFound = false;
     std::u16string cleaningReport;

@@ -3,6 +3,7 @@
 #include "app/Clipper.h"
 #include "app/Error.h"
 #include "formats/Files.h"
+#include "formats/Locks.h"
 #include "formats/Encoding.h"
 
 #include <algorithm>
@@ -167,45 +168,6 @@ std::string newHeader(std::string_view table, const std::vector<FieldSpec>& fiel
     }
     header[headerLength - 1] = headerTerminator;
     return header;
-}
-
-// Takes advisory locks on the file; shared locks coexist, an exclusive one
-// keeps every other opener out. Two kinds are taken, since other programs
-// hold either: a flock lock, and a POSIX record lock over the whole file,
-// which is what Windows programs running under Wine take. The record lock is
-// an open-file-description lock: it conflicts with classic fcntl and lockf
-// locks of other processes, and unlike those it is not dropped when this
-// process closes another descriptor of the same file (as reading the table
-// does). Returns the descriptor holding both.
-int lockFile(const std::filesystem::path& path, OpenMode mode, std::string_view table)
-{
-    const bool exclusive = mode == OpenMode::Exclusive;
-    // A write lock needs a descriptor open for writing; a file the user may
-    // not write is still locked against writers with a read lock.
-    int descriptor = exclusive ? ::open(path.c_str(), O_RDWR | O_CLOEXEC) : -1;
-    const bool writable = descriptor >= 0;
-    if (!writable)
-        descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        throw Error("No se puede abrir la tabla " + guillemets(table) + " (" + path.string() +
-                    "): " + systemErrorText(errno) + ".");
-    }
-    const auto inUse = [&] {
-        ::close(descriptor);
-        throw Error("La tabla " + guillemets(table) + " está en uso por otro programa (" + path.string() +
-                    "). Ciérrelo e inténtelo de nuevo.");
-    };
-    if (::flock(descriptor, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0)
-        inUse();
-    struct flock range {};
-    range.l_type = exclusive && writable ? F_WRLCK : F_RDLCK;
-    range.l_whence = SEEK_SET;
-    range.l_start = 0;
-    range.l_len = 0; // to the end of the file, however long it grows
-    // Only a conflict counts; a file system without record locks has none.
-    if (::fcntl(descriptor, F_OFD_SETLK, &range) != 0 && (errno == EAGAIN || errno == EACCES))
-        inUse();
-    return descriptor;
 }
 
 // Tables that Windows programs wrote may carry their names in any letter case.

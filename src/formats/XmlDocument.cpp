@@ -9,7 +9,9 @@
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 
+#include <cstring>
 #include <limits>
+#include <new>
 #include <optional>
 
 namespace pasavel {
@@ -69,6 +71,7 @@ struct ParseWatch {
     bool entityReferenced = false;
     std::string referencedEntity;
     int firstErrorLine = 0;
+    bool outOfMemoryFirst = false;
 };
 
 ParseWatch& watchOf(void* userData)
@@ -111,8 +114,12 @@ xmlEntity* refuseEntityReference(void* userData, const xmlChar* name)
 void noteError(void* userData, xmlError* error)
 {
     ParseWatch& watch = watchOf(userData);
-    if (error != nullptr && error->level >= XML_ERR_ERROR && watch.firstErrorLine == 0)
-        watch.firstErrorLine = error->line;
+    if (error == nullptr || error->level < XML_ERR_ERROR || watch.firstErrorLine != 0)
+        return;
+    watch.firstErrorLine = error->line > 0 ? error->line : -1;
+    // libxml2 reports its size limits ("huge text node") as memory errors too.
+    const bool limit = error->message != nullptr && std::strstr(error->message, "huge") != nullptr;
+    watch.outOfMemoryFirst = error->code == XML_ERR_NO_MEMORY && !limit;
 }
 
 [[noreturn]] void refuseTooLarge(const std::string& description)
@@ -130,6 +137,9 @@ xmlDoc* checkParsed(xmlDoc* document, xmlParserCtxt* context, const ParseWatch& 
     if (document != nullptr)
         xmlFreeDoc(document);
     const xmlError* error = xmlCtxtGetLastError(context);
+    // A parse that ran out of memory first says nothing about the document.
+    if (watch.outOfMemoryFirst)
+        throw std::bad_alloc();
     const int line = watch.firstErrorLine > 0 ? watch.firstErrorLine : error != nullptr ? error->line : 0;
     std::string where;
     if (line > 0)
