@@ -8,6 +8,7 @@
 #include "app/BatchRunner.h"
 #include "app/Error.h"
 #include "app/MainForm.h"
+#include "formats/Files.h"
 #include "formats/Table.h"
 
 #include <gtest/gtest.h>
@@ -642,6 +643,41 @@ TEST(Robustness, BadInputsEndWithAClearMessageAndChangeNothingElse)
                   std::vector<std::string>{});
         EXPECT_EQ(told.find("SECRETO"), std::string::npos);
     }
+}
+
+// A run killed while it writes a file (a table, the output document) leaves
+// neither a part of the new file nor a hidden temporary one to clean.
+TEST(Robustness, AKilledWriteLeavesNothingBehind)
+{
+    test::TemporaryDirectory directory;
+    const auto target = directory / "PROFT.DBF";
+    test::writeBytes(target, "tabla anterior");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        replaceFileAtomically(target, [&](const std::filesystem::path& temporary) {
+            test::writeBytes(temporary, std::string(100000, 'x'));
+            ::raise(SIGKILL);
+        });
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(directory.path()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"PROFT.DBF"});
+    EXPECT_EQ(test::readBytes(target), "tabla anterior");
+
+    // A completed write replaces the file and keeps its permissions.
+    std::filesystem::permissions(target, std::filesystem::perms(0640));
+    writeFileAtomically(target, "tabla nueva");
+    EXPECT_EQ(test::readBytes(target), "tabla nueva");
+    EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
+    left.clear();
+    for (const auto& entry : std::filesystem::directory_iterator(directory.path()))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"PROFT.DBF"});
 }
 
 // Running out of memory ends the run with a message, in either direction.
