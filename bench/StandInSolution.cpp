@@ -159,4 +159,27 @@ StandInSummary writeStandInSolution(const std::filesystem::path& vtemp)
     return summary;
 }
 
+void writeOneTeacherSolution(const std::filesystem::path& vtemp, std::size_t entryCount)
+{
+    const std::vector<std::u16string> teachers = column(vtemp, "PROFT", "ABREV");
+    const std::vector<std::u16string> rooms = column(vtemp, "AULAT", "ABREV");
+    const std::vector<Slot> week = weekSlots(vtemp);
+    std::vector<std::pair<std::u16string, std::u16string>> assignments;
+    {
+        Table asigt(vtemp, "ASIGT");
+        for (asigt.first(); !asigt.eof(); asigt.next())
+            assignments.emplace_back(asigt.text("CASIG"), asigt.text("CGRUP"));
+    }
+    if (teachers.empty() || week.empty() || assignments.empty())
+        return;
+    std::vector<Entry> entries;
+    entries.reserve(entryCount);
+    for (std::size_t index = 0; index < entryCount; ++index) {
+        const auto& [subject, group] = assignments[index % assignments.size()];
+        entries.push_back({teachers.front(), week[index % week.size()], subject, u"", group,
+                           rooms.empty() ? u"" : rooms[index % rooms.size()], true});
+    }
+    writeEntries(vtemp, entries);
+}
+
 } // namespace pasavel::bench

@@ -20,4 +20,9 @@ struct StandInSummary {
 // same tables give the same solution.
 StandInSummary writeStandInSolution(const std::filesystem::path& vtemp);
 
+// Writes a SOLUC in which the first teacher of PROFT holds every one of the
+// entries, round the week and over the teaching assignments, for measuring
+// what one teacher with a very long timetable costs.
+void writeOneTeacherSolution(const std::filesystem::path& vtemp, std::size_t entryCount);
+
 } // namespace pasavel::bench

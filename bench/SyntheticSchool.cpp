@@ -39,13 +39,13 @@ const std::vector<std::string> surnames = {"García", "Martínez", "López", "S�
 
 } // namespace
 
-SyntheticSchool makeSyntheticSchool(std::size_t scale)
+SyntheticSchool makeSyntheticSchool(std::size_t scale, SchoolShape shape)
 {
     SyntheticSchool school;
     const std::size_t courseCount = 14 * scale;
     const std::size_t groupCount = 25 * scale;
-    const std::size_t teacherCount = 80 * scale;
-    const std::size_t subjectRecords = 400 * scale;
+    const std::size_t teacherCount = shape.teachers != 0 ? shape.teachers : 80 * scale;
+    const std::size_t subjectRecords = shape.subjectRecords != 0 ? shape.subjectRecords : 400 * scale;
     school.courses = courseCount;
 
     std::string& xml = school.document;
@@ -94,13 +94,30 @@ SyntheticSchool makeSyntheticSchool(std::size_t scale)
                            {"M", "N"}});
     }
     xml += "</grupo_datos>\n<grupo_datos seq=\"EMPLEADOS\">\n";
+    // Random enough names for many teachers: a simple generator spreads
+    // first names and surnames independently.
+    std::size_t seed = 12345;
+    const auto pick = [&seed](std::size_t size) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<std::size_t>(seed >> 33) % size;
+    };
     for (std::size_t teacher = 0; teacher < teacherCount; ++teacher) {
+        const bool plain = shape.teachers == 0;
+        const std::string first = shape.sameInitials ? "Juan"
+                                  : plain               ? firstNames[teacher % firstNames.size()]
+                                                        : firstNames[pick(firstNames.size())];
+        const std::string second = shape.sameInitials ? "García"
+                                   : plain               ? surnames[(teacher / 3) % surnames.size()]
+                                                         : surnames[pick(surnames.size())];
+        const std::string third = shape.sameInitials ? "López"
+                                  : plain               ? surnames[(teacher * 7) % surnames.size()]
+                                                        : surnames[pick(surnames.size())];
         appendRecord(xml, {{"X_EMPLEADO", std::to_string(40000 + teacher)},
                            {"F_TOMAPOS", "01/09/2015"},
                            {"D", "Departamento " + std::to_string(teacher % 12)},
-                           {"N", firstNames[teacher % firstNames.size()]},
-                           {"A1", surnames[(teacher / 3) % surnames.size()]},
-                           {"A2", surnames[(teacher * 7) % surnames.size()]}});
+                           {"N", first},
+                           {"A1", second},
+                           {"A2", third}});
     }
     xml += "</grupo_datos>\n<grupo_datos seq=\"DEPENDENCIAS\">\n";
     for (std::size_t room = 0; room < 30 * scale; ++room)

@@ -15,6 +15,16 @@ struct SyntheticSchool {
     std::size_t courses = 0;
 };
 
-SyntheticSchool makeSyntheticSchool(std::size_t scale);
+// What may differ from the plain school of a scale: how many teachers (0 for
+// the scale's own count), whether they all share the same initials, and how
+// many subject records (0 for the scale's own count; past some thousands the
+// made-up subject names run out of distinct codes).
+struct SchoolShape {
+    std::size_t teachers = 0;
+    bool sameInitials = false;
+    std::size_t subjectRecords = 0;
+};
+
+SyntheticSchool makeSyntheticSchool(std::size_t scale, SchoolShape shape = {});
 
 } // namespace pasavel::bench

@@ -141,6 +141,128 @@ double measureHostileText(std::size_t characters, const std::filesystem::path& f
     return secondsSince(start);
 }
 
+// The peak resident memory of this process so far, in kilobytes.
+long peakKilobytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// A fresh working folder with the chosen document of this school.
+std::filesystem::path prepareFolder(const std::filesystem::path& folder, const pasavel::bench::SyntheticSchool& school)
+{
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "VTEMP");
+    writeFile(folder / "centro.xml", school.document);
+    writeFile(folder / "niveles.csv", school.levels);
+    return folder / "centro.xml";
+}
+
+bool exportSchool(const std::filesystem::path& folder)
+{
+    return runCli({"exportar", (folder / "centro.xml").string(), "--vtemp", (folder / "VTEMP").string(),
+                   "--niveles", (folder / "niveles.csv").string(), "--descartar", "--marcos", "1,2"}) == 0;
+}
+
+// Makes the input of one of the single measures below in CARPETA.
+int prepareCase(const std::string& name, std::size_t count, const std::filesystem::path& folder)
+{
+    using pasavel::bench::SchoolShape;
+    if (name == "profesores-iguales" || name == "profesores-variados") {
+        prepareFolder(folder, pasavel::bench::makeSyntheticSchool(1, SchoolShape{count, name == "profesores-iguales", 0}));
+    } else if (name == "un-profesor") {
+        prepareFolder(folder, pasavel::bench::makeSyntheticSchool(1));
+        if (!exportSchool(folder))
+            return 1;
+        pasavel::bench::writeOneTeacherSolution(folder / "VTEMP", count);
+    } else if (name == "documento") {
+        // The smallest scale whose document holds at least COUNT megabytes.
+        const SchoolShape shape{0, false, 400 * 16};
+        const auto bytesAt = [&](std::size_t scale) {
+            return pasavel::bench::makeSyntheticSchool(scale, shape).document.size();
+        };
+        std::size_t high = 1;
+        while (bytesAt(high) < count * 1000000)
+            high *= 2;
+        std::size_t low = high / 2;
+        while (low + 1 < high) {
+            const std::size_t middle = (low + high) / 2;
+            (bytesAt(middle) < count * 1000000 ? low : high) = middle;
+        }
+        prepareFolder(folder, pasavel::bench::makeSyntheticSchool(high, shape));
+    } else {
+        return 2;
+    }
+    return 0;
+}
+
+// "--caso NOMBRE CARPETA", in a fresh process: the run of a prepared case,
+// printed as seconds, bytes of the document read or written, and peak
+// kilobytes.
+int measureCase(const std::string& name, const std::filesystem::path& folder)
+{
+    const auto start = Clock::now();
+    std::size_t documentBytes = 0;
+    if (name == "un-profesor") {
+        if (runCli({"importar", (folder / "centro.xml").string(), "--vtemp", (folder / "VTEMP").string()}) != 0)
+            return 1;
+        documentBytes = std::filesystem::file_size(folder / "ResultadoQuelvocentro.xml");
+    } else {
+        if (!exportSchool(folder))
+            return 1;
+        documentBytes = std::filesystem::file_size(folder / "centro.xml");
+    }
+    const double seconds = secondsSince(start);
+    std::printf("%.6f %zu %ld\n", seconds, documentBytes, peakKilobytes());
+    return 0;
+}
+
+struct CaseFigures {
+    double seconds = 0;
+    std::size_t documentBytes = 0;
+    long peakKilobytes = 0;
+};
+
+CaseFigures measureCaseInChild(const std::string& name, std::size_t count, const std::filesystem::path& folder)
+{
+    const std::string self = "/proc/" + std::to_string(getpid()) + "/exe ";
+    if (std::system((self + "--preparar-caso " + name + " " + std::to_string(count) + " " + folder.string()).c_str()) != 0) {
+        std::fprintf(stderr, "La preparación de «%s» ha fallado.\n", name.c_str());
+        std::exit(1);
+    }
+    const std::string command = self + "--caso " + name + " " + folder.string();
+    std::FILE* child = popen(command.c_str(), "r");
+    CaseFigures figures;
+    const bool received = child != nullptr && std::fscanf(child, "%lf %zu %ld", &figures.seconds,
+                                                          &figures.documentBytes, &figures.peakKilobytes) == 3;
+    if (child == nullptr || pclose(child) != 0 || !received) {
+        std::fprintf(stderr, "La medida «%s» ha fallado.\n", name.c_str());
+        std::exit(1);
+    }
+    return figures;
+}
+
+// Inputs that once took far more time or memory than their size: each line
+// is one run in a fresh process.
+void measureHardCases(const std::filesystem::path& folder)
+{
+    std::printf("\nCasos difíciles (una ejecución cada uno)\n");
+    const CaseFigures same = measureCaseInChild("profesores-iguales", 4000, folder);
+    std::printf("4.000 profesores con las mismas iniciales: exportar %.3fs, memoria %.1f MB\n", same.seconds,
+                same.peakKilobytes / 1024.0);
+    const CaseFigures varied = measureCaseInChild("profesores-variados", 50000, folder);
+    std::printf("50.000 profesores al azar: exportar %.3fs, memoria %.1f MB\n", varied.seconds,
+                varied.peakKilobytes / 1024.0);
+    const CaseFigures oneTeacher = measureCaseInChild("un-profesor", 250000, folder);
+    std::printf("un profesor con 250.000 entradas en SOLUC: importar %.3fs, salida %.1f MB, memoria %.1f MB\n",
+                oneTeacher.seconds, oneTeacher.documentBytes / 1e6, oneTeacher.peakKilobytes / 1024.0);
+    const CaseFigures large = measureCaseInChild("documento", 60, folder);
+    std::printf("documento de %.1f MB: exportar %.3fs, memoria %.1f MB (%.1f veces el documento)\n",
+                large.documentBytes / 1e6, large.seconds, large.peakKilobytes / 1024.0,
+                large.peakKilobytes * 1024.0 / static_cast<double>(large.documentBytes));
+}
+
 double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -160,6 +282,10 @@ int main(int argc, char** argv)
                     usage.ru_maxrss);
         return 0;
     }
+    if (argc == 5 && std::string(argv[1]) == "--preparar-caso")
+        return prepareCase(argv[2], static_cast<std::size_t>(std::atol(argv[3])), argv[4]);
+    if (argc == 4 && std::string(argv[1]) == "--caso")
+        return measureCase(argv[2], argv[3]);
     // "--preparar ESCALA CARPETA" leaves one exported school with its solution
     // in CARPETA, to profile a run by hand.
     if (argc == 4 && std::string(argv[1]) == "--preparar") {
@@ -167,8 +293,14 @@ int main(int argc, char** argv)
         std::printf("exportar %.3fs, importar %.3fs\n", figures.exportSeconds, figures.importSeconds);
         return 0;
     }
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("pasavel-bench-" + std::to_string(getpid()));
+    // "--dificiles": only the hard cases.
+    if (argc == 2 && std::string(argv[1]) == "--dificiles") {
+        measureHardCases(folder);
+        std::filesystem::remove_all(folder);
+        return 0;
+    }
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     std::printf("Pasavel: exportación e importación de centros sintéticos (mediana de %d ejecuciones)\n\n", runs);
     std::printf("%6s %12s %10s %10s %10s %10s %8s %8s %9s\n", "escala", "documento", "exportar", "suelo", "importar",
                 "suelo", "exp/sue", "imp/sue", "memoria");
@@ -206,6 +338,7 @@ int main(int argc, char** argv)
     std::printf("\ntexto que la codificación declarada no admite (320.000 caracteres en un dato, ISO-8859-1): "
                 "exportar %.3fs; el doble %.3fs (%.1f veces)\n",
                 hostile, hostileTwice, hostileTwice / hostile);
+    measureHardCases(folder);
     std::filesystem::remove_all(folder);
     return 0;
 }

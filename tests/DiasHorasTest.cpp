@@ -117,6 +117,20 @@ TEST_F(DiasHorasTest, DataThatCannotBecomeSlotsEndsTheRunWithAClearMessage)
     EXPECT_NE(message.find("tramo horario «7» (Séptima)"), std::string::npos) << message;
     EXPECT_NE(message.find("«14:30»"), std::string::npos) << message;
 
+    // Minutes after midnight of one day: 0 to 1440 (24:00); numbers beyond
+    // that are no time, however the integer holds them.
+    for (const char* minutes : {"-1", "1441", "-9223372036854775808", "9223372036854775807"}) {
+        loadFromFile({frames({"M"}), slots({{"7", "Séptima", "900", minutes, "M"}})});
+        message = errorOf([&] { form.CrearDiasHoras(); });
+        EXPECT_NE(message.find("La hora de fin del tramo horario «7» (Séptima) no está entre 0 y 1440 minutos"),
+                  std::string::npos)
+            << message;
+        EXPECT_NE(message.find(std::string("«") + minutes + "»"), std::string::npos) << message;
+    }
+    loadFromFile({frames({"M"}), slots({{"N", "Noche", "0", "1440", "M"}})});
+    form.CrearDiasHoras();
+    EXPECT_EQ(day(1), (Table2{{u"11", u"1", u"N", u"Noche", u"00:00", u"24:00", u"1440", u"0", u"M"}}));
+
     loadFromFile({slots(morningAndAfternoon)});
     message = errorOf([&] { form.CrearDiasHoras(); });
     EXPECT_NE(message.find("ningún marco horario"), std::string::npos) << message;

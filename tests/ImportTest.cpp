@@ -234,6 +234,52 @@ TEST_F(ImportTest, SolutionWithCharacterDayAndHourAndABadDay)
         << userInterface.errors[0];
 }
 
+TEST_F(ImportTest, SlotTimesOutsideTheDayEndTheRun)
+{
+    exportedTables();
+    teachers({{u"JGL", u"101", u""}});
+    solution({{u"JGL", u"2", u"3", u"0", u"MAT", u"", u"", u"A1"}});
+    for (const char16_t* start : {u"-5:-3", u"24:01", u"10:60", u"1a:00"}) {
+        slots({{u"23", u"0", u"2", u"M3", start, u"11:15", u"55"}});
+        userInterface.errors.clear();
+        userInterface.fileAnswers = {chosen()};
+        form.BImportarClick();
+        ASSERT_EQ(userInterface.errors.size(), 1u) << toUtf8(start);
+        EXPECT_EQ(userInterface.errors[0], "La hora «" + toUtf8(start) + "» de la tabla «DIASHORAST» no es válida.");
+        EXPECT_FALSE(std::filesystem::exists(directory / "ResultadoQuelvocentro.xml"));
+    }
+    slots({{u"23", u"0", u"2", u"M3", u"0:00", u"24:00", u"1440"}});
+    userInterface.errors.clear();
+    const std::string regular = importSection("HORARIOS_REGULARES");
+    EXPECT_NE(regular.find(dato("N_HORINI", "0") + dato("N_HORFIN", "1440")), std::string::npos) << regular;
+}
+
+// Control characters in table values cannot be written as XML 1.0: they are
+// left out, the output stays well-formed and the user is told where.
+TEST_F(ImportTest, ControlCharactersFromTheTablesAreLeftOutAndReported)
+{
+    exportedTables();
+    teachers({{u"JGL", std::u16string(u"400\f1"), u""}});
+    slots({{u"23", u"0", u"2", u"M3", u"10:20", u"11:15", u"55"}});
+    solution({{u"JGL", u"2", u"3", u"0", u"#12", std::u16string(u"\v", 1)},
+              {u"JGL", u"2", u"3", u"0", u"MAT", u"", u"", std::u16string(u"9\x01" u"00\0", 5)}});
+    userInterface.fileAnswers = {chosen()};
+    form.BImportarClick();
+    ASSERT_TRUE(userInterface.errors.empty()) << userInterface.errors.at(0);
+    ASSERT_EQ(userInterface.messages.size(), 2u);
+    EXPECT_EQ(userInterface.messages[0],
+              "Se han quitado de la salida caracteres de control que un documento XML no puede contener, en "
+              "estos valores:\n- tabla «PROFT», campo «X_EMPLEADO», registro 1\n"
+              "- tabla «SOLUC», campo «AULA», registro 2\n- tabla «SOLUC», campo «TAREA», registro 1");
+    EXPECT_EQ(userInterface.messages[1], "Proceso finalizado");
+    const std::string written = test::readBytes(directory / "ResultadoQuelvocentro.xml");
+    EXPECT_NE(written.find(dato("X_EMPLEADO", "4001")), std::string::npos) << written;
+    EXPECT_NE(written.find(dato("X_DEPENDENCIA", "900")), std::string::npos) << written;
+    const test::CommandResult lint =
+        test::runCommand("xmllint --noout '" + (directory / "ResultadoQuelvocentro.xml").string() + "'");
+    EXPECT_EQ(lint.exitCode, 0) << lint.output;
+}
+
 TEST(Importacion, OutputFileStandsBesideTheChosenOne)
 {
     EXPECT_EQ(Importacion::outputPath("/datos/curso.xml"), std::filesystem::path("/datos/ResultadoQuelvocurso.xml"));

@@ -61,3 +61,21 @@ TEST_F(ProfesoresAulasTest, AbsentSectionsLeaveEmptyTables)
     EXPECT_TRUE(rows("PROFT").empty());
     EXPECT_TRUE(rows("AULAT").empty());
 }
+
+// Counters go on from where the same initials left off, yet a code that
+// other initials took in between is still skipped, in any letter case.
+TEST_F(ProfesoresAulasTest, TeacherCountersSkipCodesOtherInitialsTook)
+{
+    load({Xml::section("EMPLEADOS", {
+                                        {"E1", "", "", "Ana", "", ""},
+                                        {"E2", "", "", "Ana", "", ""},
+                                        {"E3", "", "", "a", "2", ""},
+                                        {"E4", "", "", "Ana", "", ""},
+                                        {"E5", "", "", "a", "", ""},
+                                        {"E6", "", "", "a", "4", ""},
+                                        {"E7", "", "", "Ana", "", ""},
+                                    })});
+    form.CrearProfesores();
+    EXPECT_EQ(columns("PROFT", {"ABREV"}),
+              (Columns{{u"A"}, {u"A1"}, {u"a2"}, {u"A3"}, {u"a4"}, {u"a41"}, {u"A5"}}));
+}

@@ -5,13 +5,21 @@
 #include "formats/ExchangeDocument.h"
 #include "formats/Files.h"
 #include "formats/IniFile.h"
+#include "formats/Locks.h"
 #include "formats/NormalisedCopy.h"
 #include "formats/Table.h"
 #include "import/Importacion.h"
 
 #include <functional>
+#include <new>
 
 namespace pasavel {
+
+std::u16string outOfMemoryMessage()
+{
+    return u"No hay memoria suficiente para terminar el proceso: cierre otros programas e inténtelo de nuevo. "
+           u"No se ha dado por terminado ningún archivo a medias.";
+}
 
 MainForm::MainForm(UserInterface& userInterface, ProgramPaths paths)
     : m_userInterface(userInterface), m_paths(std::move(paths))
@@ -95,6 +103,19 @@ bool MainForm::loadChosenDocument()
     } catch (const Error& error) {
         reportFailure(fromUtf8(error.what()));
         return false;
+    } catch (const std::bad_alloc&) {
+        reportFailure(outOfMemoryMessage());
+        return false;
+    }
+}
+
+std::optional<WorkingFolderLock> MainForm::lockWorkingFolder()
+{
+    try {
+        return std::optional<WorkingFolderLock>(std::in_place, m_paths.vtemp);
+    } catch (const Error& error) {
+        reportFailure(fromUtf8(error.what()));
+        return std::nullopt;
     }
 }
 
@@ -114,6 +135,9 @@ bool MainForm::runBusy(const std::function<void()>& run)
     } catch (const Error& error) {
         busy.release();
         reportFailure(fromUtf8(error.what()));
+    } catch (const std::bad_alloc&) {
+        busy.release();
+        reportFailure(outOfMemoryMessage());
     } catch (const std::exception& error) {
         busy.release();
         reportFailure(u"Error inesperado: " + fromUtf8(error.what()));
@@ -123,7 +147,10 @@ bool MainForm::runBusy(const std::function<void()>& run)
 
 void MainForm::BExportarClick()
 {
-    if (!chooseExistingFile() || !ensureWorkingFolder(true) || !loadChosenDocument())
+    if (!chooseExistingFile() || !ensureWorkingFolder(true))
+        return;
+    const std::optional<WorkingFolderLock> folderLock = lockWorkingFolder();
+    if (!folderLock || !loadChosenDocument())
         return;
     if (runBusy([this] { runExportSteps(); }) && !m_closed)
         completeRun();
@@ -159,17 +186,23 @@ void MainForm::BImportarClick()
     // The import only reads the working tables.
     if (!chooseExistingFile() || !ensureWorkingFolder(false))
         return;
+    const std::optional<WorkingFolderLock> folderLock = lockWorkingFolder();
+    if (!folderLock)
+        return;
     bool periodsFound = false;
-    if (!runBusy([&] { periodsFound = runImport(); }))
+    std::u16string cleaningReport;
+    if (!runBusy([&] { periodsFound = runImport(cleaningReport); }))
         return;
     if (!periodsFound) {
         m_userInterface.showWarning(u"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES.");
         return;
     }
+    if (!cleaningReport.empty())
+        m_userInterface.showMessage(cleaningReport);
     completeRun();
 }
 
-bool MainForm::runImport()
+bool MainForm::runImport(std::u16string& cleaningReport)
 {
     Importacion importacion(m_paths.vtemp);
     XmlDocument output = readChosenDocument(filenameXML).document;
@@ -188,6 +221,7 @@ bool MainForm::runImport()
     importacion.run(std::move(output), currentDateTimeText(), periodStart, periodEnd,
                     Importacion::outputPath(filenameXML));
     importacion.close();
+    cleaningReport = importacion.cleaningReport();
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "app/ProgramPaths.h"
 #include "app/RunWideLists.h"
 #include "app/UserInterface.h"
+#include "formats/Locks.h"
 #include "formats/XmlDocument.h"
 
 #include <filesystem>
@@ -16,6 +17,9 @@ namespace pasavel {
 // The main window's program state and runs, without any widget: the window
 // program, the batch runner and the tests all drive this class. Its handlers
 // keep the names of the window's controls and events.
+// What the user is told when a run runs out of memory.
+std::u16string outOfMemoryMessage();
+
 class MainForm {
 public:
     MainForm(UserInterface& userInterface, ProgramPaths paths);
@@ -71,10 +75,13 @@ private:
     // Reads the chosen file's normalised copy; nothing is written when it is
     // not an exchange document.
     bool loadChosenDocument();
+    // The working folder for this run alone; nothing (the user told) when
+    // another run holds it.
+    std::optional<WorkingFolderLock> lockWorkingFolder();
     bool runBusy(const std::function<void()>& run);
     void runExportSteps();
     // The import after the file choice; false when PERIODOS is missing.
-    bool runImport();
+    bool runImport(std::u16string& cleaningReport);
     // The time frames that apply: the frame dialog's choice, or the only frame.
     std::u16string chooseFrames();
     void completeRun();

@@ -46,15 +46,22 @@ std::u16string timeText(long long minutes)
     return twoDigits(hours) + u":" + twoDigits(rest);
 }
 
+// Raíces gives a slot's times as minutes after midnight of its day; 1440 is
+// the midnight that ends the day (24:00).
+constexpr long long minutesInDay = 24 * 60;
+
 long long slotMinutes(const ExchangeRecord& slot, std::size_t position, const char* what)
 {
     const std::u16string text = slot.value(position);
     if (text.empty())
         return 0;
-    if (const auto minutes = parseInteger(text))
+    const auto minutes = parseInteger(text);
+    if (minutes && *minutes >= 0 && *minutes <= minutesInDay)
         return *minutes;
+    const std::string problem = minutes ? " no está entre 0 y 1440 minutos (de 00:00 a 24:00): «"
+                                        : " no es un número entero de minutos: «";
     throw Error("La " + std::string(what) + " del tramo horario «" + toUtf8(slot.value(0)) + "» (" +
-                toUtf8(slot.value(1)) + ") no es un número entero de minutos: «" + toUtf8(text) + "».");
+                toUtf8(slot.value(1)) + ")" + problem + toUtf8(text) + "».");
 }
 
 // Minutes of the first hour of day 1 of a frame, from its HORADESDE.

@@ -6,6 +6,8 @@
 #include "formats/Encoding.h"
 #include "formats/Table.h"
 
+#include <unordered_map>
+
 namespace pasavel {
 
 namespace {
@@ -14,16 +16,31 @@ constexpr std::size_t abbreviationWidth = 10;
 
 // The initials of the three name parts, then a counter when that is taken
 // already in any letter case; the initials themselves are never cut.
-std::u16string teacherAbbreviation(const std::u16string& initials, const CaseInsensitiveList& taken)
-{
-    if (!taken.contains(initials))
-        return initials;
-    for (long long counter = 1;; ++counter) {
-        const std::u16string candidate = initials + fromUtf8(std::to_string(counter));
-        if (!taken.contains(candidate))
-            return candidate;
+// Abbreviations are only ever added, so a counter found taken for some
+// initials stays taken: the search for the same initials goes on from the
+// next counter instead of from 1, which keeps thousands of teachers with the
+// same initials linear. The result is the first free counter all the same.
+class TeacherAbbreviations {
+public:
+    std::u16string next(const std::u16string& initials)
+    {
+        std::u16string abbreviation = initials;
+        if (m_taken.contains(initials)) {
+            long long& counter = m_nextCounter.try_emplace(initials, 1).first->second;
+            for (;; ++counter) {
+                abbreviation = initials + fromUtf8(std::to_string(counter));
+                if (!m_taken.contains(abbreviation))
+                    break;
+            }
+        }
+        m_taken.add(abbreviation);
+        return abbreviation;
     }
-}
+
+private:
+    CaseInsensitiveList m_taken{abbreviationWidth};
+    std::unordered_map<std::u16string, long long> m_nextCounter;
+};
 
 } // namespace
 
@@ -33,7 +50,7 @@ void MainForm::CrearProfesores()
                   {stringField("ABREV", 10), stringField("NOMBRE", 80), stringField("DEPART", 40),
                    integerField("DNI"), stringField("X_EMPLEADO", 10), stringField("F_TOMAPOS", 10),
                    stringField("EMAIL", 100)});
-    CaseInsensitiveList taken(abbreviationWidth);
+    TeacherAbbreviations abbreviations;
     Table proft(m_paths.vtemp, "PROFT");
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "EMPLEADOS")) {
         if (!record.passesGuard())
@@ -41,9 +58,7 @@ void MainForm::CrearProfesores()
         const std::u16string first = record.value(3);
         const std::u16string second = record.value(4);
         const std::u16string third = record.value(5);
-        const std::u16string abbreviation =
-            teacherAbbreviation(Left(first, 1) + Left(second, 1) + Left(third, 1), taken);
-        taken.add(abbreviation);
+        const std::u16string abbreviation = abbreviations.next(Left(first, 1) + Left(second, 1) + Left(third, 1));
         proft.append();
         proft.setText("ABREV", abbreviation);
         proft.setText("NOMBRE", first + u" " + second + u" " + third);

@@ -64,12 +64,12 @@ std::u16string asStored(std::u16string_view value, std::size_t width)
 
 bool CaseInsensitiveList::contains(std::u16string_view code) const
 {
-    return std::find(m_keys.begin(), m_keys.end(), key(code)) != m_keys.end();
+    return m_keys.contains(key(code));
 }
 
 void CaseInsensitiveList::add(std::u16string_view code)
 {
-    m_keys.push_back(key(code));
+    m_keys.insert(key(code));
 }
 
 std::u16string CaseInsensitiveList::key(std::u16string_view code) const

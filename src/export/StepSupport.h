@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_set>
 
 // What several export steps share: the reading of a MATERIAS record, and the
 // comparisons of values as the working tables hold them.
@@ -36,6 +36,7 @@ std::u16string asStored(std::u16string_view value, std::size_t width);
 // A list of codes whose membership ignores letter case, for the abbreviations
 // of teachers and groups. Values are compared as a field of the given width
 // stores them, so two codes that would read back the same count as one.
+// Membership is a hash lookup of the folded form.
 class CaseInsensitiveList {
 public:
     explicit CaseInsensitiveList(std::size_t width) : m_width(width) {}
@@ -47,7 +48,7 @@ private:
     std::u16string key(std::u16string_view code) const;
 
     std::size_t m_width;
-    std::vector<std::u16string> m_keys;
+    std::unordered_set<std::u16string> m_keys;
 };
 
 } // namespace pasavel

@@ -5,6 +5,7 @@
 #include "formats/ExchangeDocument.h"
 #include "formats/Files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -52,7 +53,27 @@ bool isUtf8Name(std::string name)
     return name.empty() || name == "UTF-8" || name == "UTF8";
 }
 
+// Text as it goes into markup: UTF-8, without what XML cannot hold.
+std::string xmlText(std::u16string_view value)
+{
+    std::u16string text(value);
+    removeNonXmlCharacters(text);
+    return toUtf8(text);
+}
+
 } // namespace
+
+bool removeNonXmlCharacters(std::u16string& text)
+{
+    const auto notXml = [](char16_t character) {
+        return (character < 0x20 && character != u'\t' && character != u'\n' && character != u'\r') ||
+               character == 0xFFFE || character == 0xFFFF;
+    };
+    const auto kept = std::remove_if(text.begin(), text.end(), notXml);
+    const bool removed = kept != text.end();
+    text.erase(kept, text.end());
+    return removed;
+}
 
 void Markup::endOpenTag()
 {
@@ -74,7 +95,7 @@ void Markup::attribute(std::string_view name, std::u16string_view value)
     m_text += ' ';
     m_text += name;
     m_text += "=\"";
-    appendEscaped(m_text, toUtf8(value), true);
+    appendEscaped(m_text, xmlText(value), true);
     m_text += '"';
 }
 
@@ -95,7 +116,7 @@ void Markup::dato(std::string_view nombreDato, std::u16string_view value)
         return;
     }
     m_text += "\">";
-    appendEscaped(m_text, toUtf8(value), false);
+    appendEscaped(m_text, xmlText(value), false);
     m_text += "</dato>";
 }
 

@@ -14,6 +14,11 @@
 // encoding, characters it cannot hold as character references.
 namespace pasavel {
 
+// Removes the characters that XML 1.0 cannot hold in text (the C0 control
+// characters other than tab, line feed and carriage return, and the
+// non-characters U+FFFE and U+FFFF); true when any was removed.
+bool removeNonXmlCharacters(std::u16string& text);
+
 // Markup of part of the document, in UTF-8. Elements are opened, given
 // attributes in order, filled and closed; an element left empty is written
 // as <name .../>.

@@ -3,6 +3,8 @@
 #include "app/Error.h"
 
 #include <algorithm>
+#include <chrono>
+#include <random>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -106,22 +108,118 @@ void refuseReadOnlyFile(const std::filesystem::path& path)
     }
 }
 
+namespace {
+
+// A file being written that has no name yet, in the target's folder: a
+// killed run leaves nothing behind, since the system frees an unnamed file
+// when its last descriptor goes. The writer reaches it through the
+// descriptor's path in /proc. Empty where the file system or the system
+// cannot make one.
+class UnnamedFile {
+public:
+    explicit UnnamedFile(const std::filesystem::path& folder)
+    {
+#ifdef O_TMPFILE
+        m_descriptor = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (m_descriptor < 0)
+            return;
+        m_path = "/proc/self/fd/" + std::to_string(m_descriptor);
+        if (::access(m_path.c_str(), W_OK) != 0) {
+            ::close(m_descriptor);
+            m_descriptor = -1;
+        }
+#else
+        (void)folder;
+#endif
+    }
+    ~UnnamedFile()
+    {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor);
+    }
+    UnnamedFile(const UnnamedFile&) = delete;
+    UnnamedFile& operator=(const UnnamedFile&) = delete;
+
+    bool made() const { return m_descriptor >= 0; }
+    const std::filesystem::path& path() const { return m_path; }
+
+    // Gives the file its final name: linked under a temporary name beside
+    // the target, then renamed over it, so the target is replaced at once
+    // (a symbolic link is replaced, not written through).
+    void linkInPlaceOf(const std::filesystem::path& target)
+    {
+        const auto failed = [&] {
+            throw Error("No se pudo escribir el archivo «" + target.string() + "»: " + describeErrno() + ".");
+        };
+        if (::fsync(m_descriptor) != 0)
+            failed();
+        std::random_device random;
+        for (int attempt = 0;; ++attempt) {
+            const std::filesystem::path name =
+                target.parent_path() / ("." + target.filename().string() + "." + std::to_string(random() % 1000000));
+            if (::linkat(AT_FDCWD, m_path.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                if (std::rename(name.c_str(), target.c_str()) != 0) {
+                    const int cause = errno;
+                    ::unlink(name.c_str());
+                    errno = cause;
+                    failed();
+                }
+                return;
+            }
+            if (errno != EEXIST || attempt > 100)
+                failed();
+        }
+    }
+
+private:
+    int m_descriptor = -1;
+    std::filesystem::path m_path;
+};
+
+// Where no unnamed file can be made, a named one is written beside the
+// target; a run that was killed left it there. Before writing a new one, a
+// run removes those of the same target that nobody has written for a while.
+void removeStaleTemporaries(const std::filesystem::path& target)
+{
+    const std::string prefix = "." + target.filename().string() + ".";
+    std::error_code error;
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (const auto& entry : std::filesystem::directory_iterator(target.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() != prefix.size() + 6 || !name.starts_with(prefix) || !entry.is_regular_file(error))
+            continue;
+        const auto written = std::filesystem::last_write_time(entry.path(), error);
+        if (!error && now - written > std::chrono::minutes(10))
+            std::filesystem::remove(entry.path(), error);
+    }
+}
+
+} // namespace
+
 void replaceFileAtomically(const std::filesystem::path& target,
                            const std::function<void(const std::filesystem::path& temporary)>& write)
 {
     const std::filesystem::path absoluteTarget = std::filesystem::absolute(target);
     refuseReadOnlyFile(absoluteTarget);
-    const std::filesystem::path temporary = makeTemporaryPath(absoluteTarget);
+    UnnamedFile unnamed(absoluteTarget.parent_path());
+    if (!unnamed.made())
+        removeStaleTemporaries(absoluteTarget);
+    const std::filesystem::path temporary = unnamed.made() ? unnamed.path() : makeTemporaryPath(absoluteTarget);
     const auto removeTemporary = [&] {
         std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
+        if (!unnamed.made())
+            std::filesystem::remove(temporary, ignored);
     };
     try {
         write(temporary);
         giveUsualPermissions(temporary, absoluteTarget);
-        flushToDisk(temporary);
-        if (std::rename(temporary.c_str(), absoluteTarget.c_str()) != 0)
-            throw Error("No se pudo escribir el archivo «" + target.string() + "»: " + describeErrno() + ".");
+        if (unnamed.made()) {
+            unnamed.linkInPlaceOf(absoluteTarget);
+        } else {
+            flushToDisk(temporary);
+            if (std::rename(temporary.c_str(), absoluteTarget.c_str()) != 0)
+                throw Error("No se pudo escribir el archivo «" + target.string() + "»: " + describeErrno() + ".");
+        }
     } catch (const Error& error) {
         removeTemporary();
         // The user knows the file by its own name, not by the temporary one.

@@ -3,6 +3,7 @@
 #include "app/Clipper.h"
 #include "app/Error.h"
 #include "formats/Files.h"
+#include "formats/Locks.h"
 #include "formats/Encoding.h"
 #include "app/Numbers.h"
 
@@ -29,6 +30,8 @@ constexpr std::size_t npos = static_cast<std::size_t>(-1);
 constexpr char deletedFlag = '*';
 constexpr char liveFlag = ' ';
 constexpr char headerTerminator = 0x0D;
+// Visual FoxPro keeps the path of its database container after the terminator.
+constexpr std::size_t foxProBacklinkSize = 263;
 constexpr char endOfFile = 0x1A;
 constexpr unsigned char windowsAnsiDriver = 0x03;
 
@@ -166,24 +169,6 @@ std::string newHeader(std::string_view table, const std::vector<FieldSpec>& fiel
     }
     header[headerLength - 1] = headerTerminator;
     return header;
-}
-
-// Takes an advisory lock on the file; shared locks coexist, an exclusive one
-// keeps every other opener out. Returns the descriptor holding the lock.
-int lockFile(const std::filesystem::path& path, OpenMode mode, std::string_view table)
-{
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0) {
-        throw Error("No se puede abrir la tabla " + guillemets(table) + " (" + path.string() +
-                    "): " + systemErrorText(errno) + ".");
-    }
-    const int operation = (mode == OpenMode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
-    if (::flock(descriptor, operation) != 0) {
-        ::close(descriptor);
-        throw Error("La tabla " + guillemets(table) + " está en uso por otro programa (" + path.string() +
-                    "). Ciérrelo e inténtelo de nuevo.");
-    }
-    return descriptor;
 }
 
 // Tables that Windows programs wrote may carry their names in any letter case.
@@ -490,8 +475,8 @@ void Table::State::load()
     const std::size_t nameSize = dbase7 ? dbase7NameSize : dbase3NameSize;
     const std::size_t typeOffset = dbase7 ? 32 : 11;
     int offset = 0;
-    for (std::size_t descriptor = firstDescriptor;
-         descriptor + descriptorSize <= headerLength && bytes[descriptor] != headerTerminator;
+    std::size_t descriptor = firstDescriptor;
+    for (; descriptor + descriptorSize <= headerLength && bytes[descriptor] != headerTerminator;
          descriptor += descriptorSize) {
         FieldInfo info;
         const std::string_view rawName = std::string_view(bytes).substr(descriptor, nameSize);
@@ -510,8 +495,22 @@ void Table::State::load()
     }
     if (fields.empty())
         damaged("no tiene campos");
+    // The header must agree with itself, or the records would be read from
+    // the wrong place: the descriptors end at the terminator inside the
+    // header, and the header ends right after it. What real programs put
+    // after the terminator is allowed: one padding byte, FoxPro's backlink
+    // area, dBase 7's field properties.
+    if (descriptor >= headerLength || bytes[descriptor] != headerTerminator)
+        damaged("la longitud de la cabecera no llega al final de la descripción de los campos");
+    const std::size_t afterTerminator = headerLength - (descriptor + 1);
+    const bool foxPro = version == 0x30 || version == 0x31 || version == 0x32;
+    const bool allowedTail = afterTerminator <= 1 || dbase7 || (foxPro && afterTerminator == foxProBacklinkSize);
+    if (!allowedTail)
+        damaged("la longitud de la cabecera no acaba en la descripción de los campos");
     if (static_cast<std::size_t>(offset) + 1 > recordLength)
         damaged("los campos no caben en la longitud de registro");
+    if (static_cast<std::size_t>(offset) + 1 != recordLength)
+        damaged("la longitud de registro no es la suma de los anchos de los campos");
 
     // A count that the file cannot hold is not trusted beyond its end.
     storedCount = std::min(claimedCount, (bytes.size() - headerLength) / recordLength);

@@ -9,6 +9,9 @@
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 
+#include <cstring>
+#include <limits>
+#include <new>
 #include <optional>
 
 namespace pasavel {
@@ -65,7 +68,10 @@ constexpr int parseOptions = XML_PARSE_NONET | XML_PARSE_NOBLANKS;
 // document went wrong; later ones follow from it.
 struct ParseWatch {
     bool entityDeclared = false;
+    bool entityReferenced = false;
+    std::string referencedEntity;
     int firstErrorLine = 0;
+    bool outOfMemoryFirst = false;
 };
 
 ParseWatch& watchOf(void* userData)
@@ -90,11 +96,30 @@ void refuseUnparsedEntityDeclaration(void* userData, const xmlChar*, const xmlCh
     stopAtEntity(userData);
 }
 
+// Asked for every reference to an entity other than the five predefined
+// ones. With an external subset named but not loaded, libxml2 takes an
+// undeclared entity for one declared there and leaves the text empty without
+// an error; no exchange document refers to entities, so the first one ends
+// the parse.
+xmlEntity* refuseEntityReference(void* userData, const xmlChar* name)
+{
+    ParseWatch& watch = watchOf(userData);
+    if (!watch.entityReferenced && name != nullptr)
+        watch.referencedEntity = reinterpret_cast<const char*>(name);
+    watch.entityReferenced = true;
+    xmlStopParser(static_cast<xmlParserCtxt*>(userData));
+    return nullptr;
+}
+
 void noteError(void* userData, xmlError* error)
 {
     ParseWatch& watch = watchOf(userData);
-    if (error != nullptr && error->level >= XML_ERR_ERROR && watch.firstErrorLine == 0)
-        watch.firstErrorLine = error->line;
+    if (error == nullptr || error->level < XML_ERR_ERROR || watch.firstErrorLine != 0)
+        return;
+    watch.firstErrorLine = error->line > 0 ? error->line : -1;
+    // libxml2 reports its size limits ("huge text node") as memory errors too.
+    const bool limit = error->message != nullptr && std::strstr(error->message, "huge") != nullptr;
+    watch.outOfMemoryFirst = error->code == XML_ERR_NO_MEMORY && !limit;
 }
 
 [[noreturn]] void refuseTooLarge(const std::string& description)
@@ -112,6 +137,9 @@ xmlDoc* checkParsed(xmlDoc* document, xmlParserCtxt* context, const ParseWatch& 
     if (document != nullptr)
         xmlFreeDoc(document);
     const xmlError* error = xmlCtxtGetLastError(context);
+    // A parse that ran out of memory first says nothing about the document.
+    if (watch.outOfMemoryFirst)
+        throw std::bad_alloc();
     const int line = watch.firstErrorLine > 0 ? watch.firstErrorLine : error != nullptr ? error->line : 0;
     std::string where;
     if (line > 0)
@@ -264,12 +292,16 @@ XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& de
     std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
     if (!context)
         throw Error("No hay memoria para leer el archivo «" + description + "».");
-    if (bytes.size() > maximumSize)
+    // The limit on a chosen file's size is applied to the file, before it is
+    // read; text given here may be larger (a copy with CR LF line ends), only
+    // not beyond what the parser can take.
+    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         refuseTooLarge(description);
     ParseWatch watch;
     context->_private = &watch;
     context->sax->entityDecl = refuseEntityDeclaration;
     context->sax->unparsedEntityDecl = refuseUnparsedEntityDeclaration;
+    context->sax->getEntity = refuseEntityReference;
     context->sax->serror = noteError;
     xmlDoc* document = xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr,
                                          nullptr, parseOptions);
@@ -279,6 +311,12 @@ XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& de
             "El archivo «" + description +
             "» declara entidades (<!ENTITY ...>), que los documentos de intercambio de Raíces no usan: "
             "no se ha leído.");
+    }
+    if (watch.entityReferenced) {
+        xmlFreeDoc(document);
+        throw Error("El archivo «" + description + "» usa la entidad «&" + watch.referencedEntity +
+                    ";», que no declara: los documentos de intercambio de Raíces no usan entidades. "
+                    "No se ha leído.");
     }
     return XmlDocument(checkParsed(document, context.get(), watch, description));
 }

@@ -26,19 +26,29 @@ bool isTimetabled(const Table& profesores)
     return !isBlank(profesores.text("X_EMPLEADO"));
 }
 
-// Minutes after midnight of a time text "hh:mm" (or "h:mm").
+// Minutes after midnight of a time text "hh:mm" (or "h:mm"), from 00:00 to
+// 24:00; a blank part counts as 0.
 long long minutesOf(std::u16string text)
 {
     if (text.size() < 5)
         text = u"0" + text;
-    const auto number = [&](const std::u16string& digits) -> long long {
-        if (digits.empty())
-            return 0;
-        if (const auto value = parseInteger(digits))
-            return *value;
+    const auto refuse = [&]() {
         throw Error("La hora «" + toUtf8(text) + "» de la tabla «DIASHORAST» no es válida.");
     };
-    return number(Left(text, 2)) * 60 + number(Right(text, 2));
+    const auto number = [&](const std::u16string& digits) -> long long {
+        long long value = 0;
+        for (char16_t character : AllTrim(digits)) {
+            if (character < u'0' || character > u'9')
+                refuse();
+            value = value * 10 + (character - u'0');
+        }
+        return value;
+    };
+    const long long hours = number(Left(text, 2));
+    const long long minutes = number(Right(text, 2));
+    if (minutes > 59 || hours * 60 + minutes > 24 * 60)
+        refuse();
+    return hours * 60 + minutes;
 }
 
 std::u16string teacherSeq(const char* prefix, long long number)
@@ -116,10 +126,14 @@ long long Importacion::countTimetabledTeachers()
     return count;
 }
 
-// Writes a section group around the teacher groups that writeTeacher builds,
-// one per timetabled teacher in PROFT's order, numbered from 1.
-void Importacion::writeSection(ExchangeWriter& writer, std::u16string_view seq, long long teacherCount,
-                               const std::function<void(Markup&, long long)>& writeTeacher)
+// Writes a section group around one teacher group per timetabled teacher,
+// in PROFT's order, numbered from 1. A teacher group's registros comes before
+// its children, so its entries are walked twice: once to count the activity
+// groups, then to write each one as it is made; a teacher's timetable is
+// never held whole in memory.
+void Importacion::writeSection(ExchangeWriter& writer, std::u16string_view seq, const char* teacherPrefix,
+                               long long teacherCount, const std::function<long long()>& countActivities,
+                               const std::function<void(ExchangeWriter&)>& writeActivities)
 {
     Markup markup;
     markup.open("grupo_datos");
@@ -131,69 +145,117 @@ void Importacion::writeSection(ExchangeWriter& writer, std::u16string_view seq, 
         return;
     }
     markup.beginContent();
+    writer.write(markup);
     long long teacherNumber = 1;
     for (m_profesores.first(); !m_profesores.eof(); m_profesores.next()) {
         if (!isTimetabled(m_profesores))
             continue;
         selectTeacherEntries(m_soluc, m_profesores.text("ABREV"));
-        writeTeacher(markup, teacherNumber++);
-        writer.write(markup);
         markup.clear();
+        markup.open("grupo_datos");
+        markup.attribute("seq", teacherSeq(teacherPrefix, teacherNumber++));
+        markup.attribute("registros", countActivities());
+        markup.dato("X_EMPLEADO", written(m_profesores, "X_EMPLEADO"));
+        markup.dato("F_TOMAPOS", written(m_profesores, "F_TOMAPOS"));
+        writer.write(markup);
+        writeActivities(writer);
+        markup.clear();
+        markup.close("grupo_datos");
+        writer.write(markup);
     }
+    markup.clear();
     markup.close("grupo_datos");
     writer.write(markup);
 }
 
-// A teacher group: its registros is the number of activity groups it holds.
-void Importacion::appendTeacherGroup(Markup& section, std::u16string_view seq, long long activities,
-                                     const Markup& activityGroups)
+std::u16string Importacion::written(const Table& table, std::string_view field)
 {
-    section.open("grupo_datos");
-    section.attribute("seq", seq);
-    section.attribute("registros", activities);
-    section.dato("X_EMPLEADO", m_profesores.text("X_EMPLEADO"));
-    section.dato("F_TOMAPOS", m_profesores.text("F_TOMAPOS"));
-    section.append(activityGroups);
-    section.close("grupo_datos");
+    std::u16string value = table.text(field);
+    if (removeNonXmlCharacters(value))
+        m_cleanings.insert({table.name(), std::string(field), table.recordNumber() + 1});
+    return value;
+}
+
+std::u16string Importacion::cleaningReport() const
+{
+    if (m_cleanings.empty())
+        return {};
+    constexpr std::size_t listed = 20;
+    std::string report = "Se han quitado de la salida caracteres de control que un documento XML no puede "
+                         "contener, en estos valores:";
+    std::size_t count = 0;
+    for (const Cleaning& cleaning : m_cleanings) {
+        if (++count > listed)
+            break;
+        report += "\n- tabla «" + cleaning.table + "», campo «" + cleaning.field + "», registro " +
+                  std::to_string(cleaning.record);
+    }
+    if (m_cleanings.size() > listed)
+        report += "\n- y " + std::to_string(m_cleanings.size() - listed) + " valores más";
+    return fromUtf8(report);
 }
 
 long long Importacion::HorariosNoRegulares(ExchangeWriter& writer)
 {
     const long long teacherCount = countTimetabledTeachers();
-    writeSection(writer, u"HORARIOS_NO_REGULARES", teacherCount, [&](Markup& section, long long teacherNumber) {
-        Markup activities;
-        long long activityNumber = 0;
-        for (m_soluc.first(); !m_soluc.eof(); m_soluc.next()) {
-            if (!isPlaced(m_soluc) || !isNonRegular(m_soluc))
-                continue;
-            std::u16string activityKey = m_soluc.text("TAREA");
-            if (activityKey.starts_with(u'#'))
-                activityKey.erase(0, 1);
-            const long long minutes = locateSlot(m_soluc, m_diasHoras) ? m_diasHoras.integer("MINUTOS") : 0;
-            activities.open("grupo_datos");
-            activities.attribute("seq", teacherSeq("ACTIVIDAD_", ++activityNumber));
-            activities.dato("X_ACTIVIDAD", activityKey);
-            activities.dato("N_MINSEN", minutes);
-            activities.close("grupo_datos");
-        }
-        appendTeacherGroup(section, teacherSeq("HORARIO_NO_REGULAR_PROFESOR_", teacherNumber), activityNumber,
-                           activities);
-    });
+    const auto counted = [&] { return isPlaced(m_soluc) && isNonRegular(m_soluc); };
+    writeSection(
+        writer, u"HORARIOS_NO_REGULARES", "HORARIO_NO_REGULAR_PROFESOR_", teacherCount,
+        [&] {
+            long long count = 0;
+            for (m_soluc.first(); !m_soluc.eof(); m_soluc.next())
+                count += counted() ? 1 : 0;
+            return count;
+        },
+        [&](ExchangeWriter& out) {
+            Markup activity;
+            long long activityNumber = 0;
+            for (m_soluc.first(); !m_soluc.eof(); m_soluc.next()) {
+                if (!counted())
+                    continue;
+                std::u16string activityKey = written(m_soluc, "TAREA");
+                if (activityKey.starts_with(u'#'))
+                    activityKey.erase(0, 1);
+                const long long minutes = locateSlot(m_soluc, m_diasHoras) ? m_diasHoras.integer("MINUTOS") : 0;
+                activity.clear();
+                activity.open("grupo_datos");
+                activity.attribute("seq", teacherSeq("ACTIVIDAD_", ++activityNumber));
+                activity.dato("X_ACTIVIDAD", activityKey);
+                activity.dato("N_MINSEN", minutes);
+                activity.close("grupo_datos");
+                out.write(activity);
+            }
+        });
     return teacherCount;
 }
 
 void Importacion::HorariosRegulares(ExchangeWriter& writer, long long teacherCount)
 {
-    writeSection(writer, u"HORARIOS_REGULARES", teacherCount, [&](Markup& section, long long teacherNumber) {
-        Markup activities;
-        long long activityNumber = 0;
-        for (m_soluc.first(); !m_soluc.eof(); m_soluc.next()) {
-            if (isPlaced(m_soluc) && !isNonRegular(m_soluc) && appendRegularEntry(activities, activityNumber + 1))
-                ++activityNumber;
-        }
-        appendTeacherGroup(section, teacherSeq("HORARIO_REGULAR_PROFESOR_", teacherNumber), activityNumber,
-                           activities);
-    });
+    // The count decides with the same lookups as the writing does, so the
+    // registros is the number of activity groups written.
+    writeSection(
+        writer, u"HORARIOS_REGULARES", "HORARIO_REGULAR_PROFESOR_", teacherCount,
+        [&] {
+            Markup scratch;
+            long long count = 0;
+            for (m_soluc.first(); !m_soluc.eof(); m_soluc.next()) {
+                scratch.clear();
+                if (isPlaced(m_soluc) && !isNonRegular(m_soluc) && appendRegularEntry(scratch, count + 1))
+                    ++count;
+            }
+            return count;
+        },
+        [&](ExchangeWriter& out) {
+            Markup activity;
+            long long activityNumber = 0;
+            for (m_soluc.first(); !m_soluc.eof(); m_soluc.next()) {
+                activity.clear();
+                if (isPlaced(m_soluc) && !isNonRegular(m_soluc) && appendRegularEntry(activity, activityNumber + 1)) {
+                    ++activityNumber;
+                    out.write(activity);
+                }
+            }
+        });
 }
 
 // The activity group of one regular entry, with Velmora's codes turned back
@@ -208,33 +270,33 @@ bool Importacion::appendRegularEntry(Markup& activities, long long activityNumbe
     std::u16string subjectKey;
     std::u16string courseKey;
     if (m_asigt.locate("CASIG;CGRUP", {subjectCode, groupCode})) {
-        subjectKey = m_asigt.text("CLAVE");
-        courseKey = m_asigt.text("CLAVECURSO");
+        subjectKey = written(m_asigt, "CLAVE");
+        courseKey = written(m_asigt, "CLAVECURSO");
     }
-    std::u16string activityKey = task;
+    std::u16string activityKey = written(m_soluc, "TAREA");
     if (isBlank(activityKey) && m_asignomt.locate("COD", {subjectCode}))
-        activityKey = m_asignomt.text("CODTAREA");
+        activityKey = written(m_asignomt, "CODTAREA");
 
     std::u16string day;
     std::u16string slotCode;
     std::u16string startText;
     std::u16string endText;
     if (locateSlot(m_soluc, m_diasHoras)) {
-        day = m_diasHoras.text("DIA");
-        slotCode = m_diasHoras.text("CODDIHO");
+        day = written(m_diasHoras, "DIA");
+        slotCode = written(m_diasHoras, "CODDIHO");
         startText = m_diasHoras.text("HORADESDE");
         endText = m_diasHoras.text("HORAHASTA");
     }
-    const std::u16string room = m_soluc.text("AULA");
+    const std::u16string room = written(m_soluc, "AULA");
 
     std::u16string groupKey;
     if (m_grupos.locate("ABREV", {groupCode})) {
-        groupKey = m_grupos.text("CLAVE");
+        groupKey = written(m_grupos, "CLAVE");
         if (isBlank(courseKey))
-            courseKey = m_grupos.text("CLAVECURSO");
+            courseKey = written(m_grupos, "CLAVECURSO");
     }
     if (isBlank(subjectKey) && m_asignomt2.locate("COD;OFERTAMATRI", {subjectCode, courseKey}))
-        subjectKey = m_asignomt2.text("MATERIA");
+        subjectKey = written(m_asignomt2, "MATERIA");
 
     std::u16string unitFlag;
     std::u16string subjectFlag;
@@ -290,7 +352,7 @@ std::u16string Importacion::catalogueKey(const std::u16string& courseKey, const 
     if (isBlank(originKey))
         return u" ";
     if (m_autorizaciones->locate("X_ACTIVIDAD;X_CATORIHOR;X_NIVCONPAGLEG", {activityKey, originKey, levelKey}))
-        return m_autorizaciones->text("X_ORIHORACTETP");
+        return written(*m_autorizaciones, "X_ORIHORACTETP");
     return u" ";
 }
 

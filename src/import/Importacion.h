@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace pasavel {
@@ -37,12 +38,25 @@ public:
 
     void close();
 
+    // What the run had to leave out of table values because XML cannot hold
+    // it (control characters), as a message for the user; empty when nothing.
+    std::u16string cleaningReport() const;
+
 private:
+    struct Cleaning {
+        std::string table;
+        std::string field;
+        std::size_t record = 0; // from 1, in stored order
+        auto operator<=>(const Cleaning&) const = default;
+    };
+
     long long countTimetabledTeachers();
-    void writeSection(ExchangeWriter& writer, std::u16string_view seq, long long teacherCount,
-                      const std::function<void(Markup&, long long)>& writeTeacher);
-    void appendTeacherGroup(Markup& section, std::u16string_view seq, long long activities,
-                            const Markup& activityGroups);
+    void writeSection(ExchangeWriter& writer, std::u16string_view seq, const char* teacherPrefix,
+                      long long teacherCount, const std::function<long long()>& countActivities,
+                      const std::function<void(ExchangeWriter&)>& writeActivities);
+    // A field of the current record as it goes into the output: without the
+    // characters XML cannot hold, noting where any were left out.
+    std::u16string written(const Table& table, std::string_view field);
     bool appendRegularEntry(Markup& activities, long long activityNumber);
     std::u16string catalogueKey(const std::u16string& courseKey, const std::u16string& activityKey);
 
@@ -61,6 +75,7 @@ private:
     bool m_catalogueLookup = false;
     std::u16string m_periodStart;
     std::u16string m_periodEnd;
+    std::set<Cleaning> m_cleanings;
 };
 
 // The current date and time as the user's locale writes them (dd/mm/aaaa
