@@ -51,3 +51,14 @@ set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 # add_test() and gtest_discover_tests() run the .exe files through Wine.
 get_filename_component(_pasavel_wine_run "${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run" ABSOLUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR "${_pasavel_wine_run};--prefix;${PASAVEL_WINEPREFIX}")
+
+# gtest_discover_tests() lists the tests when ctest runs rather than after
+# linking: building then needs no Wine, and a listing that fails (a first
+# start in a new prefix takes longer than the 5 s the listing is allowed)
+# cannot make the build delete the test program it has just linked.
+set(CMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE PRE_TEST)
+# The prefix is made once, here, so that no test pays for it.
+if(NOT CMAKE_IN_TRY_COMPILE AND NOT EXISTS "${PASAVEL_WINEPREFIX}/system.reg" AND EXISTS /usr/lib/wine/wine64)
+    message(STATUS "Creating the Wine prefix ${PASAVEL_WINEPREFIX}")
+    execute_process(COMMAND "${_pasavel_wine_run}" --prefix "${PASAVEL_WINEPREFIX}" --init)
+endif()
