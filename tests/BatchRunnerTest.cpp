@@ -1,5 +1,6 @@
 #include "app/BatchRunner.h"
 #include "formats/Table.h"
+#include "formats/XmlDocument.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -217,4 +218,64 @@ TEST(BatchRunner, MissingWorkingFolderSaysHowToNameOne)
                                    "existe).\n");
         EXPECT_FALSE(std::filesystem::exists(directory / "centro.xml-copia"));
     }
+}
+
+// The round trip of the bundled sample says what each direction wrote: the
+// tables with their records, the output document with its teachers and
+// hours, and every hour left out with why; each run is kept in the user's
+// record of runs.
+TEST(BatchRunner, EachRunSaysWhatItWrote)
+{
+    test::TemporaryDirectory directory;
+    const std::filesystem::path data = std::filesystem::path(PASAVEL_TEST_SOURCE_DIR) / ".." / "data";
+    std::filesystem::copy_file(data / "centro-ejemplo.xml", directory / "centro.xml");
+    std::filesystem::create_directory(directory / "VTEMP");
+    setenv("XDG_STATE_HOME", (directory / "estado").c_str(), 1);
+    const std::string vtemp = (directory / "VTEMP").string();
+    const BatchResult exported = runCli({"exportar", (directory / "centro.xml").string(), "--vtemp", vtemp,
+                                         "--niveles", (data / "niveles-ejemplo.csv").string(), "--marcos", "1,2"});
+    ASSERT_EQ(exported.exitCode, batchCompleted) << exported.err;
+    std::string expected = "Tablas de trabajo en «" + vtemp + "»:\n";
+    for (const char* name : {"PERIODOS", "CURSOST", "CURSOST2", "ASIGNOMT", "ASIGNOMT2", "PROFT", "AULAT", "GRUPOST",
+                             "ASIGT", "DIASHORAST", "ORIGENES_C", "NIVELES_C", "CUR_NIV_C", "AUTORIZA_C"}) {
+        Table table(directory / "VTEMP", name);
+        const std::size_t count = table.recordCount();
+        expected += std::string(name) + ": " + std::to_string(count) + (count == 1 ? " registro\n" : " registros\n");
+    }
+    expected += "Copia normalizada del documento: «" + (directory / "centro.xml-copia").string() +
+                "»\nProceso finalizado\n";
+    EXPECT_EQ(exported.out, expected);
+
+    ASSERT_EQ(test::runCommand(PASAVEL_RUNTIME_DIR "/pasavel-soluc-prueba " + vtemp).exitCode, 0);
+    const BatchResult imported = runCli({"importar", (directory / "centro.xml").string(), "--vtemp", vtemp});
+    ASSERT_EQ(imported.exitCode, batchCompleted) << imported.err;
+    const XmlDocument output = XmlDocument::parseFile(directory / "ResultadoQuelvocentro.xml");
+    const auto count = [&](const std::string& path) { return std::to_string(output.select(path).size()); };
+    const std::string regular = count("//grupo_datos[@seq='HORARIOS_REGULARES']/grupo_datos/grupo_datos");
+    const std::string nonRegular = count("//grupo_datos[@seq='HORARIOS_NO_REGULARES']/grupo_datos/grupo_datos");
+    EXPECT_TRUE(imported.out.starts_with("Documento para Raíces: «" +
+                                         (directory / "ResultadoQuelvocentro.xml").string() +
+                                         "»\nProfesores con horario: " +
+                                         count("//grupo_datos[@seq='HORARIOS_REGULARES']/grupo_datos") +
+                                         "\nHoras de horario regular: " + regular +
+                                         "\nHoras de actividades no regulares: " + nonRegular + "\n"))
+        << imported.out;
+    const std::size_t dropped = imported.out.find("Horas que no se han pasado: ");
+    ASSERT_NE(dropped, std::string::npos) << imported.out;
+    const int droppedCount = std::atoi(imported.out.c_str() + dropped + 28);
+    EXPECT_GT(droppedCount, 0) << "the sample's stand-in timetable places activities without their subject";
+    std::size_t listed = 0;
+    for (std::size_t at = imported.out.find("\n- profesor «"); at != std::string::npos;
+         at = imported.out.find("\n- profesor «", at + 1))
+        ++listed;
+    EXPECT_EQ(listed, static_cast<std::size_t>(droppedCount));
+    EXPECT_NE(imported.out.find("su actividad necesita una materia"), std::string::npos);
+    EXPECT_TRUE(imported.out.ends_with("\nProceso finalizado\n"));
+
+    const std::string log = test::readBytes(directory / "estado" / "pasavel" / "pasavel.log");
+    EXPECT_NE(log.find(" exportar «" + (directory / "centro.xml").string() + "»\n  Tablas de trabajo en"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find(" importar «" + (directory / "centro.xml").string() + "»\n  Documento para Raíces"),
+              std::string::npos) << log;
+    unsetenv("XDG_STATE_HOME");
 }

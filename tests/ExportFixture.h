@@ -62,7 +62,7 @@ protected:
         std::filesystem::create_directory(directory / "VTEMP");
         std::filesystem::create_directory(directory / "bin");
         return {directory / "VTEMP", directory / "bin", directory / "bin" / "RAICESMATERIAS.DBF",
-                directory / "config" / "pasavel.ini"};
+                directory / "config" / "pasavel.ini", directory / "state" / "pasavel.log"};
     }
     std::filesystem::path vtemp() const { return directory / "VTEMP"; }
 

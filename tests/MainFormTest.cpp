@@ -20,7 +20,7 @@ protected:
         std::filesystem::create_directory(directory / "bin");
         // The reference subject table the build places beside the programs.
         return {directory / "VTEMP", directory / "bin",
-                std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF", {}};
+                std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF", {}, {}};
     }
 
     std::filesystem::path writeDocument(const std::string& name, const std::string& text)
@@ -150,7 +150,7 @@ TEST(WorkingFolder, MissingFolderIsReplacedByTheUsersChoiceAndRemembered)
     test::writeBytes(directory / "centro.xml", test::minimalExchangeDocument());
     const std::filesystem::path settings = directory / "config" / "pasavel" / "pasavel.ini";
     const ProgramPaths paths{directory / "VTEMP", std::filesystem::path(PASAVEL_RUNTIME_DIR),
-                             std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF", settings};
+                             std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF", settings, {}};
 
     // Declined: nothing is written, not even the copy beside the document.
     test::ScriptedInterface declining;

@@ -354,7 +354,7 @@ std::string closeEmbeddedWindow(const Workspace& workspace)
 {
     test::ScriptedInterface userInterface;
     MainForm form(userInterface,
-                  {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}});
+                  {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}, {}});
     form.embedded = true;
     form.runResult = 1;
     try {
@@ -713,7 +713,7 @@ TEST(Robustness, RunningOutOfMemoryIsToldInSpanish)
             test::ScriptedInterface userInterface;
             userInterface.fileAnswers = {workspace.chosen()};
             MainForm form(userInterface,
-                          {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}});
+                          {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}, {}});
             if (exporting)
                 form.BExportarClick();
             else

@@ -303,6 +303,12 @@ public:
     {
         m_err << "No existe archivo «" << file.string() << "»" << std::endl;
     }
+    void showCompletion(const std::vector<std::u16string>& summary) override
+    {
+        for (const std::u16string& line : summary)
+            m_out << utf8(line) << "\n";
+        showMessage(u"Proceso finalizado");
+    }
     std::optional<std::filesystem::path> chooseWorkingFolder(std::u16string_view problem) override
     {
         m_err << utf8(problem) << "\nIndique la carpeta de trabajo con --vtemp CARPETA o con la variable de entorno "

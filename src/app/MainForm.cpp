@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/Error.h"
+#include "app/RunSummary.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/Files.h"
@@ -152,8 +153,17 @@ void MainForm::BExportarClick()
     const std::optional<WorkingFolderLock> folderLock = lockWorkingFolder();
     if (!folderLock || !loadChosenDocument())
         return;
-    if (runBusy([this] { runExportSteps(); }) && !m_closed)
-        completeRun();
+    if (!runBusy([this] { runExportSteps(); }) || m_closed)
+        return;
+    std::vector<std::u16string> summary;
+    // Counting is reading the tables again: a failure there is no failure of
+    // the export, whose tables are written.
+    try {
+        summary = exportSummary(m_paths.vtemp, normalisedCopyPath(filenameXML));
+    } catch (const Error& error) {
+        summary = {fromUtf8(error.what())};
+    }
+    completeRun("exportar", summary);
 }
 
 void MainForm::runExportSteps()
@@ -172,10 +182,11 @@ void MainForm::runExportSteps()
     }
 }
 
-void MainForm::completeRun()
+void MainForm::completeRun(std::string_view direction, const std::vector<std::u16string>& summary)
 {
     runResult = 1;
-    m_userInterface.showMessage(u"Proceso finalizado");
+    appendToRunLog(m_paths.logFile, direction, filenameXML, summary);
+    m_userInterface.showCompletion(summary);
     m_userInterface.disableRunButtons();
     if (embedded)
         closeMainWindow();
@@ -191,7 +202,8 @@ void MainForm::BImportarClick()
         return;
     bool periodsFound = false;
     std::u16string cleaningReport;
-    if (!runBusy([&] { periodsFound = runImport(cleaningReport); }))
+    std::vector<std::u16string> summary;
+    if (!runBusy([&] { periodsFound = runImport(cleaningReport, summary); }))
         return;
     if (!periodsFound) {
         m_userInterface.showWarning(u"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES.");
@@ -199,10 +211,10 @@ void MainForm::BImportarClick()
     }
     if (!cleaningReport.empty())
         m_userInterface.showMessage(cleaningReport);
-    completeRun();
+    completeRun("importar", summary);
 }
 
-bool MainForm::runImport(std::u16string& cleaningReport)
+bool MainForm::runImport(std::u16string& cleaningReport, std::vector<std::u16string>& summary)
 {
     Importacion importacion(m_paths.vtemp);
     XmlDocument output = readChosenDocument(filenameXML).document;
@@ -222,6 +234,7 @@ bool MainForm::runImport(std::u16string& cleaningReport)
                     Importacion::outputPath(filenameXML));
     importacion.close();
     cleaningReport = importacion.cleaningReport();
+    summary = importSummary(Importacion::outputPath(filenameXML), importacion.summary());
     return true;
 }
 

@@ -81,10 +81,10 @@ private:
     bool runBusy(const std::function<void()>& run);
     void runExportSteps();
     // The import after the file choice; false when PERIODOS is missing.
-    bool runImport(std::u16string& cleaningReport);
+    bool runImport(std::u16string& cleaningReport, std::vector<std::u16string>& summary);
     // The time frames that apply: the frame dialog's choice, or the only frame.
     std::u16string chooseFrames();
-    void completeRun();
+    void completeRun(std::string_view direction, const std::vector<std::u16string>& summary);
     void reportFailure(const std::u16string& message);
 
     UserInterface& m_userInterface;

@@ -46,6 +46,15 @@ std::filesystem::path userSettingsFile()
     return {};
 }
 
+std::filesystem::path userLogFile()
+{
+    if (const auto configured = environmentFolder("XDG_STATE_HOME"))
+        return *configured / "pasavel" / "pasavel.log";
+    if (const auto home = environmentFolder("HOME"))
+        return *home / ".local" / "state" / "pasavel" / "pasavel.log";
+    return {};
+}
+
 std::optional<std::filesystem::path> rememberedWorkingFolder(const std::filesystem::path& settingsFile)
 {
     std::error_code error;
@@ -91,6 +100,7 @@ ProgramPaths ProgramPaths::forExecutable(const std::filesystem::path& executable
 {
     ProgramPaths paths;
     paths.settingsFile = userSettingsFile();
+    paths.logFile = userLogFile();
     if (const auto configured = environmentFolder("PASAVEL_VTEMP"))
         paths.vtemp = *configured;
     else

@@ -16,6 +16,8 @@ struct ProgramPaths {
     // The user's settings (the working folder chosen in the window); empty:
     // nothing is remembered.
     std::filesystem::path settingsFile;
+    // The user's record of every completed run; empty: none is kept.
+    std::filesystem::path logFile;
 
     // The working folder: PASAVEL_VTEMP when set, otherwise the one the user
     // chose and the program remembered, otherwise \VTEMP at the root of the
@@ -28,6 +30,10 @@ std::filesystem::path defaultVtemp();
 // The settings file of this user: pasavel/pasavel.ini in XDG_CONFIG_HOME, or
 // in ~/.config.
 std::filesystem::path userSettingsFile();
+
+// The record of this user's runs: pasavel/pasavel.log in XDG_STATE_HOME, or
+// in ~/.local/state.
+std::filesystem::path userLogFile();
 
 // The working folder the user chose, as the settings file keeps it.
 std::optional<std::filesystem::path> rememberedWorkingFolder(const std::filesystem::path& settingsFile);

@@ -481,12 +481,25 @@ void TMForm::showFrameDialog(PlantillasLogic& dialog)
     window.rethrowFailure();
 }
 
-void TMForm::showBox(bool error, const QString& text)
+void TMForm::showBox(bool error, const QString& text, const QString& details)
 {
     QMessageBox box(error ? QMessageBox::Critical : QMessageBox::Information, applicationTitle, text,
                     QMessageBox::Ok, dialogOwner());
+    // What the run wrote, behind the box's "Mostrar detalles..." button.
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     placeDialog(&box);
     box.exec();
+}
+
+void TMForm::showCompletion(const std::vector<std::u16string>& summary)
+{
+    if (m_closed)
+        return;
+    QStringList lines;
+    for (const std::u16string& line : summary)
+        lines << toQString(line);
+    showBox(false, QStringLiteral("Proceso finalizado"), lines.join(QLatin1Char('\n')));
 }
 
 void TMForm::setBusy(bool busy)

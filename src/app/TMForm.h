@@ -46,6 +46,7 @@ class TMForm : public QWidget, public UserInterface {
     std::optional<std::filesystem::path> chooseWorkingFolder(std::u16string_view problem) override;
     void showMessage(std::u16string_view text) override;
     void showError(std::u16string_view text) override;
+    void showCompletion(const std::vector<std::u16string>& summary) override;
     bool askOkCancel(std::u16string_view caption, std::u16string_view text) override;
     void showCourseDialog(CursosLogic& dialog) override;
     void showFrameDialog(PlantillasLogic& dialog) override;
@@ -79,7 +80,7 @@ class TMForm : public QWidget, public UserInterface {
     void buildBottomPanel();
     QFileDialog& openDialog();
     void embedInto(std::uint64_t handle);
-    void showBox(bool error, const QString& text);
+    void showBox(bool error, const QString& text, const QString& details = {});
 
     CommandLine m_commandLine;
     MainForm m_form;

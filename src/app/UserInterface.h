@@ -2,7 +2,9 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace pasavel {
 
@@ -48,6 +50,15 @@ public:
     // The time-frame dialog, shown modally: FormActivate first, then clicks
     // in the frames list, then FormClose.
     virtual void showFrameDialog(PlantillasLogic& dialog) = 0;
+
+    // The end of a completed run: "Proceso finalizado", with what the run
+    // wrote, one line an item (a window offers it as details, the batch
+    // runner prints it first).
+    virtual void showCompletion(const std::vector<std::u16string>& summary)
+    {
+        static_cast<void>(summary);
+        showMessage(u"Proceso finalizado");
+    }
 
     // The hourglass during a run.
     virtual void setBusy(bool busy) = 0;

@@ -224,8 +224,10 @@ long long Importacion::HorariosNoRegulares(ExchangeWriter& writer)
                 activity.dato("N_MINSEN", minutes);
                 activity.close("grupo_datos");
                 out.write(activity);
+                ++m_summary.nonRegularEntries;
             }
         });
+    m_summary.teachers = teacherCount;
     return teacherCount;
 }
 
@@ -240,7 +242,7 @@ void Importacion::HorariosRegulares(ExchangeWriter& writer, long long teacherCou
             long long count = 0;
             for (m_soluc.first(); !m_soluc.eof(); m_soluc.next()) {
                 scratch.clear();
-                if (isPlaced(m_soluc) && !isNonRegular(m_soluc) && appendRegularEntry(scratch, count + 1))
+                if (isPlaced(m_soluc) && !isNonRegular(m_soluc) && !appendRegularEntry(scratch, count + 1))
                     ++count;
             }
             return count;
@@ -250,18 +252,24 @@ void Importacion::HorariosRegulares(ExchangeWriter& writer, long long teacherCou
             long long activityNumber = 0;
             for (m_soluc.first(); !m_soluc.eof(); m_soluc.next()) {
                 activity.clear();
-                if (isPlaced(m_soluc) && !isNonRegular(m_soluc) && appendRegularEntry(activity, activityNumber + 1)) {
-                    ++activityNumber;
-                    out.write(activity);
+                if (!isPlaced(m_soluc) || isNonRegular(m_soluc))
+                    continue;
+                if (const auto dropped = appendRegularEntry(activity, activityNumber + 1)) {
+                    m_summary.dropped.push_back({m_soluc.text("PROF"), m_soluc.text("DIA"), m_soluc.text("HORA"),
+                                                 m_soluc.text("ASIG"), *dropped});
+                    continue;
                 }
+                ++activityNumber;
+                ++m_summary.regularEntries;
+                out.write(activity);
             }
         });
 }
 
 // The activity group of one regular entry, with Velmora's codes turned back
-// into Raíces keys; false, with nothing appended, when the activity needs a
-// group or a subject that cannot be found.
-bool Importacion::appendRegularEntry(Markup& activities, long long activityNumber)
+// into Raíces keys; nothing appended, and the reason returned, when the
+// activity needs a group or a subject that cannot be found.
+std::optional<std::u16string> Importacion::appendRegularEntry(Markup& activities, long long activityNumber)
 {
     const std::u16string subjectCode = m_soluc.text("ASIG");
     const std::u16string groupCode = m_soluc.text("CODGRUPO");
@@ -305,8 +313,10 @@ bool Importacion::appendRegularEntry(Markup& activities, long long activityNumbe
         unitFlag = Left(flags, 1);
         subjectFlag = flags.size() > 1 ? flags.substr(1, 1) : u"";
     }
-    if ((unitFlag == u"S" && isBlank(groupKey)) || (subjectFlag == u"S" && isBlank(subjectKey)))
-        return false;
+    if (unitFlag == u"S" && isBlank(groupKey))
+        return u"su actividad necesita una unidad y no se encuentra el grupo «" + groupCode + u"»";
+    if (subjectFlag == u"S" && isBlank(subjectKey))
+        return u"su actividad necesita una materia y no se encuentra la de «" + subjectCode + u"»";
     if (subjectFlag == u"N")
         subjectKey.clear();
     if (isBlank(activityKey))
@@ -331,7 +341,7 @@ bool Importacion::appendRegularEntry(Markup& activities, long long activityNumbe
             activities.dato("X_ORIHORACTETP", authorisation);
     }
     activities.close("grupo_datos");
-    return true;
+    return std::nullopt;
 }
 
 // The authorisation key of an entry's course level, hour origin (its

@@ -9,6 +9,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace pasavel {
 
@@ -42,6 +43,22 @@ public:
     // it (control characters), as a message for the user; empty when nothing.
     std::u16string cleaningReport() const;
 
+    // What the run wrote, for the summary the user sees at its end.
+    struct DroppedEntry {
+        std::u16string teacher; // PROF
+        std::u16string day;     // DIA
+        std::u16string hour;    // HORA
+        std::u16string subject; // ASIG
+        std::u16string reason;
+    };
+    struct Summary {
+        long long teachers = 0;
+        long long nonRegularEntries = 0;
+        long long regularEntries = 0;
+        std::vector<DroppedEntry> dropped;
+    };
+    const Summary& summary() const { return m_summary; }
+
 private:
     struct Cleaning {
         std::string table;
@@ -57,7 +74,9 @@ private:
     // A field of the current record as it goes into the output: without the
     // characters XML cannot hold, noting where any were left out.
     std::u16string written(const Table& table, std::string_view field);
-    bool appendRegularEntry(Markup& activities, long long activityNumber);
+    // Builds the activity group of the current regular entry; nothing, and
+    // the reason, when the entry is left out.
+    std::optional<std::u16string> appendRegularEntry(Markup& activities, long long activityNumber);
     std::u16string catalogueKey(const std::u16string& courseKey, const std::u16string& activityKey);
 
     Table m_soluc;
@@ -76,6 +95,7 @@ private:
     std::u16string m_periodStart;
     std::u16string m_periodEnd;
     std::set<Cleaning> m_cleanings;
+    Summary m_summary;
 };
 
 // The current date and time as the user's locale writes them (dd/mm/aaaa

@@ -191,7 +191,7 @@ std::unique_ptr<TMForm> DialogsTest::makeMainWindow()
 {
     const std::filesystem::path program = m_folder->path() / "programa";
     std::filesystem::create_directories(program);
-    return std::make_unique<TMForm>(readCommandLine({}), ProgramPaths{vtemp(), program, program / "M.DBF", {}});
+    return std::make_unique<TMForm>(readCommandLine({}), ProgramPaths{vtemp(), program, program / "M.DBF", {}, {}});
 }
 
 void DialogsTest::courseWindowLayout_data()

@@ -53,6 +53,8 @@ class ModalAnswers : public QObject {
     }
 
     QStringList log;
+    // The details of every message box answered, in order.
+    QStringList details;
 
   private:
     void poll()
@@ -72,6 +74,8 @@ class ModalAnswers : public QObject {
         m_handled = modal;
         m_answeredAt.start();
         log << describe(modal);
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            details << box->detailedText();
         answer(modal, m_answers.isEmpty() ? QStringLiteral("inesperado") : m_answers.takeFirst());
     }
 
@@ -464,6 +468,10 @@ void TMFormTest::completedExportDisablesBothDirections()
     ModalAnswers answers({"escribir:{carpeta}/centro", "aceptar", "aceptar"}, m_folder->path());
     QTest::mouseClick(child<QPushButton>(*window, "BExportar"), Qt::LeftButton);
     QTRY_COMPARE(answers.log, QStringList({fileDialogLine, courseWindowLine, finishedLine}));
+    // The tables written, with their records, behind the final message.
+    QVERIFY2(answers.details.last().contains(QStringLiteral("\nPERIODOS: 1 registro\nCURSOST: 0 registros\n")),
+             qPrintable(answers.details.last()));
+    QVERIFY(answers.details.last().endsWith(toQString(document) + QStringLiteral("-copia»")));
 
     QCOMPARE(window->form().runResult, 1);
     QVERIFY(std::filesystem::exists(document.string() + "-copia"));
@@ -513,6 +521,7 @@ void TMFormTest::missingFileLeavesTheWindowWaiting()
 void TMFormTest::missingWorkingFolderIsChosenInTheWindowAndRemembered()
 {
     qunsetenv("PASAVEL_VTEMP");
+    const QByteArray settingsBefore = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((m_folder->path() / "config").string()));
     const auto document = writeDocument("centro.xml", test::minimalExchangeDocument());
     ProgramPaths paths = ProgramPaths::forExecutable(programDirectory() / "pasavel");
@@ -535,7 +544,7 @@ void TMFormTest::missingWorkingFolderIsChosenInTheWindowAndRemembered()
     QVERIFY(std::filesystem::exists(m_folder->path() / "VTEMP" / "DIASHORAST.DBF"));
     QVERIFY(std::filesystem::exists(document.string() + "-copia"));
     QCOMPARE(ProgramPaths::forExecutable(programDirectory() / "pasavel").vtemp, m_folder->path() / "VTEMP");
-    qunsetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", settingsBefore);
 }
 
 void TMFormTest::failedRunIsShownAsAnErrorAndKeepsTheButtons()
