@@ -290,6 +290,12 @@ TEST(TableTool, UsageAndFailures)
             EXPECT_TRUE(result.err.starts_with(testCase.errStart)) << result.err;
     }
     EXPECT_NE(runTool({folder}).out.find("BUENA.DBF"), std::string::npos);
+
+    // Output that cannot be written (a full disk) is a failure, not a success.
+    std::ostream unwritable(nullptr);
+    std::ostringstream errors;
+    EXPECT_EQ(runTableTool({good}, unwritable, errors), tableToolFailed);
+    EXPECT_EQ(errors.str(), "No se ha podido escribir todo el resultado en la salida estándar.\n");
     EXPECT_EQ(runTool({"--version"}).out.rfind("pasavel-tablas ", 0), 0u);
     EXPECT_NE(runTool({"--help"}).out.find("pasavel-tablas TABLA.DBF"), std::string::npos);
 }

@@ -182,6 +182,7 @@ int listFolder(const std::filesystem::path& folder, bool csv, std::ostream& out,
     if (csv)
         printCsvRow(headers, out);
     int status = tableToolDone;
+    std::size_t listed = 0;
     for (const auto& path : tables) {
         try {
             const Table table(path);
@@ -192,6 +193,7 @@ int listFolder(const std::filesystem::path& folder, bool csv, std::ostream& out,
                 printCsvRow(row, out);
             else
                 grid.add(std::move(row));
+            ++listed;
         } catch (const Error& failure) {
             err << failure.what() << '\n';
             status = tableToolFailed;
@@ -199,7 +201,7 @@ int listFolder(const std::filesystem::path& folder, bool csv, std::ostream& out,
     }
     if (!csv) {
         grid.print(out);
-        out << "(" << tables.size() << (tables.size() == 1 ? " tabla" : " tablas") << ")\n";
+        out << "(" << listed << (listed == 1 ? " tabla" : " tablas") << ")\n";
     }
     return status;
 }
@@ -248,6 +250,41 @@ void printRecords(Table& table, bool csv, std::ostream& out)
         grid.print(out);
         out << "(" << recordsText(count) << ")\n";
     }
+}
+
+// A folder is listed; anything else is read as a table.
+int show(const std::filesystem::path& target, bool csv, bool schema, std::ostream& out, std::ostream& err)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(target, error);
+    if (std::filesystem::is_directory(status)) {
+        if (schema) {
+            err << "La opción --esquema muestra los campos de una tabla, no de una carpeta: "
+                << inGuillemets(target) << ".\n\n"
+                << usage;
+            return tableToolUsage;
+        }
+        return listFolder(target, csv, out, err);
+    }
+    if (status.type() == std::filesystem::file_type::not_found) {
+        err << "No existe la carpeta ni la tabla " << inGuillemets(target) << ".\n";
+        return tableToolFailed;
+    }
+    if (error) {
+        err << "No se puede leer " << inGuillemets(target) << ": " << systemErrorText(error.value()) << ".\n";
+        return tableToolFailed;
+    }
+    try {
+        Table table(target);
+        if (schema)
+            printSchema(table, csv, out);
+        else
+            printRecords(table, csv, out);
+    } catch (const Error& failure) {
+        err << failure.what() << '\n';
+        return tableToolFailed;
+    }
+    return tableToolDone;
 }
 
 } // namespace
@@ -325,37 +362,13 @@ int runTableTool(const std::vector<std::string>& arguments, std::ostream& out, s
         return tableToolUsage;
     }
 
-    std::error_code error;
-    const auto status = std::filesystem::status(*target, error);
-    if (std::filesystem::is_directory(status)) {
-        if (schema) {
-            err << "La opción --esquema muestra los campos de una tabla, no de una carpeta: "
-                << inGuillemets(*target) << ".\n\n"
-                << usage;
-            return tableToolUsage;
-        }
-        return listFolder(*target, csv, out, err);
-    }
-    if (status.type() == std::filesystem::file_type::not_found) {
-        err << "No existe la carpeta ni la tabla " << inGuillemets(*target) << ".\n";
+    const int status = show(*target, csv, schema, out, err);
+    // A listing cut short (a full disk under a redirection) is no success.
+    if (!out.flush()) {
+        err << "No se ha podido escribir todo el resultado en la salida estándar.\n";
         return tableToolFailed;
     }
-    if (error) {
-        err << "No se puede leer " << inGuillemets(*target) << ": " << systemErrorText(error.value())
-            << ".\n";
-        return tableToolFailed;
-    }
-    try {
-        Table table(*target);
-        if (schema)
-            printSchema(table, csv, out);
-        else
-            printRecords(table, csv, out);
-    } catch (const Error& failure) {
-        err << failure.what() << '\n';
-        return tableToolFailed;
-    }
-    return tableToolDone;
+    return status;
 }
 
 } // namespace pasavel
