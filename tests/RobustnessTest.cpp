@@ -95,10 +95,10 @@ class TableHeldElsewhere {
             try {
                 Table table(directory, name, OpenMode::Exclusive);
                 byte = 1;
-                (void)::write(ready[1], &byte, 1);
-                (void)::read(release[0], &byte, 1);
+                if (::write(ready[1], &byte, 1) < 0) {} // the other end sees the pipe close
+                if (::read(release[0], &byte, 1) < 0) {} // the other end sees the pipe close
             } catch (...) {
-                (void)::write(ready[1], &byte, 1);
+                if (::write(ready[1], &byte, 1) < 0) {} // the other end sees the pipe close
             }
             ::_exit(0);
         }
@@ -106,7 +106,7 @@ class TableHeldElsewhere {
         ::close(release[0]);
         m_release = release[1];
         char held = 0;
-        (void)::read(ready[0], &held, 1);
+        if (::read(ready[0], &held, 1) < 0) {} // the other end sees the pipe close
         ::close(ready[0]);
         if (held != 1)
             throw std::runtime_error("the other process could not open " + name);
@@ -145,15 +145,15 @@ class RecordLockedElsewhere {
             range.l_whence = SEEK_SET;
             if (descriptor >= 0 && ::fcntl(descriptor, F_SETLK, &range) == 0)
                 byte = 1;
-            (void)::write(ready[1], &byte, 1);
-            (void)::read(release[0], &byte, 1);
+            if (::write(ready[1], &byte, 1) < 0) {} // the other end sees the pipe close
+            if (::read(release[0], &byte, 1) < 0) {} // the other end sees the pipe close
             ::_exit(0);
         }
         ::close(ready[1]);
         ::close(release[0]);
         m_release = release[1];
         char held = 0;
-        (void)::read(ready[0], &held, 1);
+        if (::read(ready[0], &held, 1) < 0) {} // the other end sees the pipe close
         ::close(ready[0]);
         if (held != 1)
             throw std::runtime_error("the other process could not lock " + file.string());

@@ -11,11 +11,44 @@
 #include <QTranslator>
 
 #include <clocale>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#ifndef PASAVEL_VERSION
+#define PASAVEL_VERSION "desarrollo"
+#endif
+
+namespace {
+
+const char* const usage =
+    "Uso:\n"
+    "  pasavel\n"
+    "  pasavel exportar|importar IDENTIFICADOR_VENTANA\n"
+    "  pasavel --help | --version\n"
+    "\n"
+    "Sin parámetros abre la ventana de Pasavel, con un botón para exportar (de Raíces a Velmora)\n"
+    "y otro para importar (de Velmora a Raíces).\n"
+    "Con un sentido y el identificador de una ventana de Velmora (en cifras hexadecimales), se abre\n"
+    "dentro de esa ventana, hace ese traspaso y deja el resultado en Velmora.ini.\n"
+    "\n"
+    "Sin ventana: pasavel-cli --help. Más información: man pasavel y la ayuda (F1).\n";
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    // Answered before Qt starts, so that they work where no display is.
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("pasavel %s\n", PASAVEL_VERSION);
+        return 0;
+    }
+
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pasavel"));
     // The menu entry and the icon that an installation puts in place; the

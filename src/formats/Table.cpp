@@ -807,6 +807,11 @@ const std::vector<FieldInfo>& Table::fields() const
     return m_state->fields;
 }
 
+unsigned char Table::versionByte() const
+{
+    return static_cast<unsigned char>(m_state->header[0]);
+}
+
 bool Table::hasField(std::string_view fieldName) const
 {
     return std::any_of(m_state->fields.begin(), m_state->fields.end(),

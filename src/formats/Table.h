@@ -85,6 +85,10 @@ public:
 
     const std::string& name() const;
     const std::vector<FieldInfo>& fields() const;
+    // The first byte of the file: 0x03 for dBase III+, 0x04 for level 7,
+    // another value for a table that another program wrote (FoxPro, dBase IV
+    // with memo...).
+    unsigned char versionByte() const;
     bool hasField(std::string_view fieldName) const;
 
     // Cursor. Deleted records and, while a filter is set, records that do not

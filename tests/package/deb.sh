@@ -37,6 +37,12 @@ cpack --config "$build/CPackConfig.cmake" -B "$work/package" \
 package=$(echo "$work"/package/pasavel_*.deb)
 [ -f "$package" ] || fail "no hay paquete .deb en $work/package"
 
+# Debian's own checks: no error and no warning (informational notes may stay).
+command -v lintian > /dev/null || fail "falta lintian (scripts/install-deps lo instala)"
+lintian --fail-on error,warning "$package" > "$work/lintian.log" 2>&1 ||
+    { cat "$work/lintian.log" >&2; fail "lintian encuentra errores o avisos en el paquete"; }
+! grep -E '^[EW]: ' "$work/lintian.log" >&2 || fail "lintian encuentra errores o avisos en el paquete"
+
 # Every dependency is a Debian package installed here in a version that
 # satisfies it: the names are real and the programs below run with them.
 depends=$(dpkg-deb --field "$package" Depends)
@@ -70,17 +76,28 @@ in_root --install "$package"
 
 # One program folder with the data beside the programs; links on the PATH.
 program=$root$program_dir
-for file in pasavel pasavel-cli RAICESMATERIAS.DBF; do
+for file in pasavel pasavel-cli pasavel-tablas RAICESMATERIAS.DBF; do
     [ -f "$program/$file" ] || fail "falta $file en la carpeta del programa"
 done
 for page in "$source"/help/RAICES/*; do
     cmp -s "$page" "$program/RAICES/$(basename "$page")" || fail "falta la página de ayuda RAICES/$(basename "$page")"
 done
-for link in pasavel pasavel-cli; do
+for link in pasavel pasavel-cli pasavel-tablas; do
     [ "$(readlink -f "$root/usr/bin/$link")" = "$(readlink -f "$program/$link")" ] ||
         fail "usr/bin/$link no lleva a la carpeta del programa"
 done
-! ldd "$program/pasavel" "$program/pasavel-cli" | grep -q 'not found' || fail "faltan bibliotecas: $(ldd "$program/pasavel" | grep 'not found')"
+! ldd "$program/pasavel" "$program/pasavel-cli" "$program/pasavel-tablas" | grep -q 'not found' || fail "faltan bibliotecas: $(ldd "$program/pasavel" | grep 'not found')"
+
+# The manual pages, compressed, and what Debian wants of every package.
+for page in pasavel pasavel-cli pasavel-tablas; do
+    manual=$root/usr/share/man/man1/$page.1.gz
+    [ -f "$manual" ] || fail "falta el manual $page(1)"
+    gzip -t "$manual" || fail "el manual $page(1) no es un gzip válido"
+done
+[ -f "$root/usr/share/doc/pasavel/copyright" ] || fail "falta usr/share/doc/pasavel/copyright"
+[ "$(zcat "$root/usr/share/doc/pasavel/changelog.Debian.gz" | head -1)" = \
+  "pasavel ($(dpkg-deb --field "$package" Version)) unstable; urgency=medium" ] ||
+    fail "changelog.Debian.gz no empieza por la entrada de la versión del paquete"
 
 # The menu entry and its icon.
 desktop=$root/usr/share/applications/pasavel.desktop
@@ -88,8 +105,8 @@ desktop=$root/usr/share/applications/pasavel.desktop
 if command -v desktop-file-validate > /dev/null; then
     desktop-file-validate --no-hints "$desktop" || fail "el archivo .desktop no es válido"
 fi
-grep -qx 'Exec=pasavel' "$desktop" && grep -qx 'Icon=pasavel' "$desktop" && grep -qx 'Categories=Education;Office;' "$desktop" ||
-    fail "el archivo .desktop no abre pasavel con su icono en Educación y Oficina"
+grep -qx 'Exec=pasavel' "$desktop" && grep -qx 'Icon=pasavel' "$desktop" && grep -qx 'Categories=Education;' "$desktop" ||
+    fail "el archivo .desktop no abre pasavel con su icono en Educación"
 for icon in scalable/apps/pasavel.svg 48x48/apps/pasavel.png 256x256/apps/pasavel.png; do
     [ -f "$root/usr/share/icons/hicolor/$icon" ] || fail "falta el icono hicolor/$icon"
 done
@@ -116,6 +133,14 @@ for table in PERIODOS CURSOST ASIGNOMT PROFT GRUPOST ASIGT DIASHORAST; do
     [ -s "$work/VTEMP/$table.DBF" ] || fail "la exportación no ha escrito $table.DBF"
 done
 [ -f "$work/centro-ejemplo.xml-copia" ] || fail "falta la copia normalizada"
+# The installed pasavel-tablas reads what the export wrote, level 7 included.
+"$root/usr/bin/pasavel-tablas" --version | grep -qx "pasavel-tablas [0-9.]*" || fail "pasavel-tablas --version"
+"$root/usr/bin/pasavel-tablas" "$work/VTEMP" > "$work/tablas.log" 2>&1 ||
+    { cat "$work/tablas.log" >&2; fail "pasavel-tablas no lista la carpeta de trabajo"; }
+grep -qE '^ASIGT\.DBF +\| +[1-9][0-9]* \| +[0-9]+ \| nivel 7$' "$work/tablas.log" ||
+    { cat "$work/tablas.log" >&2; fail "pasavel-tablas no lista ASIGT como tabla de nivel 7"; }
+"$root/usr/bin/pasavel-tablas" "$work/VTEMP/ASIGT.DBF" --csv | head -1 | grep -q '^CASIG,.*,X_NIVCONPAGLEG' ||
+    fail "pasavel-tablas --csv no empieza por los nombres de los campos de ASIGT"
 "$standin" "$work/VTEMP" > /dev/null
 "$root/usr/bin/pasavel-cli" importar "$work/centro-ejemplo.xml" --vtemp "$work/VTEMP" > "$work/import.log" 2>&1 ||
     { cat "$work/import.log" >&2; fail "la importación con el programa instalado"; }
