@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -424,6 +425,7 @@ std::optional<std::filesystem::path> TMForm::chooseWorkingFolder(std::u16string_
     folders.setOption(QFileDialog::DontUseNativeDialog);
     folders.setFileMode(QFileDialog::Directory);
     folders.setOption(QFileDialog::ShowDirsOnly);
+    folders.setDirectory(QDir::homePath());
     placeDialog(&folders);
     if (folders.exec() != QDialog::Accepted || folders.selectedFiles().isEmpty())
         return std::nullopt;
