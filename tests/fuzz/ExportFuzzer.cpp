@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::writeFile(document, std::string_view(reinterpret_cast<const char*>(data), size));
 
     AnsweringInterface userInterface(document);
-    MainForm form(userInterface, {vtemp, materias.parent_path(), materias});
+    MainForm form(userInterface, {vtemp, materias.parent_path(), materias, {}, {}});
     form.BExportarClick();
     return 0;
 }
