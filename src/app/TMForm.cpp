@@ -488,8 +488,11 @@ void TMForm::showBox(bool error, const QString& text, const QString& details)
     QMessageBox box(error ? QMessageBox::Critical : QMessageBox::Information, applicationTitle, text,
                     QMessageBox::Ok, dialogOwner());
     // What the run wrote, behind the box's "Mostrar detalles..." button.
-    if (!details.isEmpty())
+    if (!details.isEmpty()) {
         box.setDetailedText(details);
+        // Room for the summary's lines, which name folders and files.
+        box.setStyleSheet(QStringLiteral("QTextEdit { min-width: 520px; min-height: 220px; }"));
+    }
     placeDialog(&box);
     box.exec();
 }
