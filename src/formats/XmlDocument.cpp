@@ -11,6 +11,7 @@
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -163,6 +164,15 @@ void noteError(void* userData, xmlError* error)
         return;
     watch.firstErrorLine = error->line > 0 ? error->line : -1;
     watch.outOfMemoryFirst = outOfMemory;
+}
+
+int readPiece(void* context, char* buffer, int length)
+{
+    std::string_view& unread = *static_cast<std::string_view*>(context);
+    const std::size_t count = std::min(unread.size(), static_cast<std::size_t>(std::max(length, 0)));
+    std::memcpy(buffer, unread.data(), count);
+    unread.remove_prefix(count);
+    return static_cast<int>(count);
 }
 
 [[noreturn]] void refuseTooLarge(const std::string& description)
@@ -356,8 +366,11 @@ XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& de
         context->sax->startElementNs = startElementKeeping;
         context->sax->endElementNs = endElementKeeping;
     }
+    // The parser reads the text a piece at a time, as from a file: given the
+    // text whole, libxml2 would first copy all of it.
+    std::string_view unread = bytes;
     xmlParserInputBuffer* input =
-        xmlParserInputBufferCreateMem(bytes.data(), static_cast<int>(bytes.size()), XML_CHAR_ENCODING_NONE);
+        xmlParserInputBufferCreateIO(readPiece, nullptr, &unread, XML_CHAR_ENCODING_NONE);
     if (input == nullptr)
         throw std::bad_alloc();
     xmlParserInput* stream = xmlNewIOInputStream(context.get(), input, XML_CHAR_ENCODING_NONE);
