@@ -906,6 +906,11 @@ void Table::append()
     m_state->editing = State::Editing::Appending;
 }
 
+void Table::reserveForAppending(std::size_t count)
+{
+    m_state->records.reserve(m_state->records.size() + (count + 1) * m_state->recordLength);
+}
+
 void Table::edit()
 {
     if (m_state->editing != State::Editing::None)
