@@ -28,9 +28,8 @@ void PlantillasLogic::FormActivate()
     try {
         // Only the two sections the dialog shows are kept from the file,
         // which the export holds already as a whole.
-        m_document = readChosenDocument(m_filenameXML,
-                                        {true, keepingSections({"JORNADAS_ESCOLARES", "TRAMOS_HORARIOS"})})
-                         .document;
+        m_document = parseChosenDocument(m_filenameXML,
+                                         {true, keepingSections({"JORNADAS_ESCOLARES", "TRAMOS_HORARIOS"})});
         m_noChoiceReason.clear();
     } catch (const Error& error) {
         m_document.reset();

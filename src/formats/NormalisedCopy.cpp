@@ -88,7 +88,10 @@ class CopyWriter {
   public:
     enum class Output { Utf8, Utf16LittleEndian, Utf16BigEndian, AsDeclared };
 
-    CopyWriter(Output output, std::string& copy) : m_output(output), m_copy(copy) {}
+    explicit CopyWriter(Output output) : m_output(output) {}
+
+    // Where the encoded lines go from now on.
+    void writeTo(std::string& copy) { m_copy = &copy; }
 
     void add(std::u16string_view text)
     {
@@ -149,24 +152,24 @@ class CopyWriter {
         }
         switch (m_output) {
         case Output::Utf8:
-            m_copy += toUtf8(m_lines);
+            *m_copy += toUtf8(m_lines);
             break;
         case Output::Utf16LittleEndian:
         case Output::Utf16BigEndian:
-            appendUtf16Bytes(m_lines, m_output == Output::Utf16BigEndian, m_copy);
+            appendUtf16Bytes(m_lines, m_output == Output::Utf16BigEndian, *m_copy);
             break;
         case Output::AsDeclared:
             if (m_encoder)
-                m_encoder->append(m_lines, m_copy);
+                m_encoder->append(m_lines, *m_copy);
             else
-                m_copy += toUtf8(m_lines);
+                *m_copy += toUtf8(m_lines);
             break;
         }
         m_lines.clear();
     }
 
     Output m_output;
-    std::string& m_copy;
+    std::string* m_copy = nullptr;
     std::u16string m_pending;
     std::u16string m_lines;
     bool m_anyText = false;
@@ -178,22 +181,6 @@ class CopyWriter {
 };
 
 constexpr std::size_t pieceBytes = 1 << 16;
-
-// Feeds the bytes to the writer a piece at a time, each piece decoded by
-// DECODE. A piece ends where CUT_AT allows, at or after its nominal end.
-template <typename Decode, typename CutAt>
-void copyInPieces(std::string_view bytes, CopyWriter& writer, Decode decode, CutAt cutAt)
-{
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = std::min(bytes.size(), start + pieceBytes);
-        while (end < bytes.size() && !cutAt(bytes, end))
-            ++end;
-        writer.add(decode(bytes.substr(start, end - start)));
-        start = end;
-    }
-    writer.finish();
-}
 
 // A UTF-8 sequence, valid or not, never goes on past a byte that is no
 // continuation byte: the text decodes the same cut there.
@@ -212,6 +199,98 @@ bool anyCutAt(std::string_view, std::size_t)
     return true;
 }
 
+// The copy of a file's bytes, made a piece of the file at a time.
+class CopyMaker {
+  public:
+    explicit CopyMaker(std::string_view fileBytes) : m_bytes(fileBytes)
+    {
+        switch (markOf(fileBytes)) {
+        case Mark::Utf8:
+            start(utf8Mark, Decoding::Utf8, CopyWriter::Output::Utf8);
+            break;
+        case Mark::Utf16LittleEndian:
+            start(utf16LittleEndianMark, Decoding::Utf16LittleEndian, CopyWriter::Output::Utf16LittleEndian);
+            break;
+        case Mark::Utf16BigEndian:
+            start(utf16BigEndianMark, Decoding::Utf16BigEndian, CopyWriter::Output::Utf16BigEndian);
+            break;
+        case Mark::None:
+            start({}, isValidUtf8(fileBytes) ? Decoding::Utf8 : Decoding::Windows1252,
+                  CopyWriter::Output::AsDeclared);
+            break;
+        }
+    }
+
+    // Appends the next part of the copy; false once the copy is complete.
+    bool next(std::string& copy)
+    {
+        if (m_finished)
+            return false;
+        copy += m_mark;
+        m_mark = {};
+        m_writer->writeTo(copy);
+        if (m_start >= m_bytes.size()) {
+            m_writer->finish();
+            m_finished = true;
+            return true;
+        }
+        std::size_t end = std::min(m_bytes.size(), m_start + pieceBytes);
+        while (end < m_bytes.size() && !cutAt(end))
+            ++end;
+        m_writer->add(decode(m_bytes.substr(m_start, end - m_start)));
+        m_start = end;
+        return true;
+    }
+
+  private:
+    enum class Decoding { Utf8, Utf16LittleEndian, Utf16BigEndian, Windows1252 };
+
+    void start(std::string_view mark, Decoding decoding, CopyWriter::Output output)
+    {
+        m_mark = mark;
+        m_bytes.remove_prefix(mark.size());
+        m_decoding = decoding;
+        m_writer = std::make_unique<CopyWriter>(output);
+    }
+
+    // Where a piece may end: the text must decode the same cut there.
+    bool cutAt(std::size_t index) const
+    {
+        switch (m_decoding) {
+        case Decoding::Utf8:
+            return utf8CutAt(m_bytes, index);
+        case Decoding::Utf16LittleEndian:
+        case Decoding::Utf16BigEndian:
+            return evenCutAt(m_bytes, index);
+        case Decoding::Windows1252:
+            break;
+        }
+        return anyCutAt(m_bytes, index);
+    }
+
+    std::u16string decode(std::string_view piece) const
+    {
+        switch (m_decoding) {
+        case Decoding::Utf8:
+            return fromUtf8(piece);
+        case Decoding::Utf16LittleEndian:
+            return fromUtf16(piece, false);
+        case Decoding::Utf16BigEndian:
+            return fromUtf16(piece, true);
+        case Decoding::Windows1252:
+            break;
+        }
+        return fromWindows1252(piece);
+    }
+
+    std::string_view m_bytes;
+    std::string_view m_mark;
+    Decoding m_decoding = Decoding::Utf8;
+    std::unique_ptr<CopyWriter> m_writer;
+    std::size_t m_start = 0;
+    bool m_finished = false;
+};
+
 } // namespace
 
 std::filesystem::path normalisedCopyPath(const std::filesystem::path& chosen)
@@ -227,36 +306,9 @@ std::string normalisedCopyBytes(std::string_view fileBytes)
     // Room for the file and a CR for each LF: the copy rarely needs more.
     copy.reserve(fileBytes.size() +
                  static_cast<std::size_t>(std::count(fileBytes.begin(), fileBytes.end(), '\n')) + 16);
-    const auto utf16 = [](bool bigEndian) {
-        return [bigEndian](std::string_view piece) { return fromUtf16(piece, bigEndian); };
-    };
-    switch (markOf(fileBytes)) {
-    case Mark::Utf8: {
-        copy += utf8Mark;
-        CopyWriter writer(CopyWriter::Output::Utf8, copy);
-        copyInPieces(fileBytes.substr(utf8Mark.size()), writer, fromUtf8, utf8CutAt);
-        return copy;
+    CopyMaker maker(fileBytes);
+    while (maker.next(copy)) {
     }
-    case Mark::Utf16LittleEndian: {
-        copy += utf16LittleEndianMark;
-        CopyWriter writer(CopyWriter::Output::Utf16LittleEndian, copy);
-        copyInPieces(fileBytes.substr(2), writer, utf16(false), evenCutAt);
-        return copy;
-    }
-    case Mark::Utf16BigEndian: {
-        copy += utf16BigEndianMark;
-        CopyWriter writer(CopyWriter::Output::Utf16BigEndian, copy);
-        copyInPieces(fileBytes.substr(2), writer, utf16(true), evenCutAt);
-        return copy;
-    }
-    case Mark::None:
-        break;
-    }
-    CopyWriter writer(CopyWriter::Output::AsDeclared, copy);
-    if (isValidUtf8(fileBytes))
-        copyInPieces(fileBytes, writer, fromUtf8, utf8CutAt);
-    else
-        copyInPieces(fileBytes, writer, fromWindows1252, anyCutAt);
     return copy;
 }
 
@@ -265,6 +317,27 @@ ChosenDocument readChosenDocument(const std::filesystem::path& chosen, const Xml
     std::string copyBytes = normalisedCopyBytes(XmlDocument::readFile(chosen));
     XmlDocument document = XmlDocument::parseText(copyBytes, chosen.string(), reading);
     return {std::move(copyBytes), std::move(document)};
+}
+
+XmlDocument parseChosenDocument(const std::filesystem::path& chosen, const XmlReading& reading)
+{
+    const std::string fileBytes = XmlDocument::readFile(chosen);
+    CopyMaker maker(fileBytes);
+    std::string piece;
+    std::size_t given = 0;
+    const auto read = [&](char* buffer, std::size_t length) {
+        while (given == piece.size()) {
+            piece.clear();
+            given = 0;
+            if (!maker.next(piece))
+                return std::size_t{0};
+        }
+        const std::size_t count = std::min(length, piece.size() - given);
+        piece.copy(buffer, count, given);
+        given += count;
+        return count;
+    };
+    return XmlDocument::parseStream(read, chosen.string(), reading);
 }
 
 std::filesystem::path writeNormalisedCopy(const std::filesystem::path& chosen)

@@ -34,6 +34,11 @@ struct ChosenDocument {
 };
 ChosenDocument readChosenDocument(const std::filesystem::path& chosen, const XmlReading& reading = {});
 
+// The chosen file's document, read as readChosenDocument reads it, for a
+// reader that needs no copy: the copy is made and parsed a piece at a time,
+// never held whole.
+XmlDocument parseChosenDocument(const std::filesystem::path& chosen, const XmlReading& reading = {});
+
 // Reads the chosen file, writes its normalised copy (replacing an earlier
 // one) and returns the copy's path.
 std::filesystem::path writeNormalisedCopy(const std::filesystem::path& chosen);

@@ -166,13 +166,12 @@ void noteError(void* userData, xmlError* error)
     watch.outOfMemoryFirst = outOfMemory;
 }
 
+using PieceReader = std::function<std::size_t(char* buffer, std::size_t length)>;
+
 int readPiece(void* context, char* buffer, int length)
 {
-    std::string_view& unread = *static_cast<std::string_view*>(context);
-    const std::size_t count = std::min(unread.size(), static_cast<std::size_t>(std::max(length, 0)));
-    std::memcpy(buffer, unread.data(), count);
-    unread.remove_prefix(count);
-    return static_cast<int>(count);
+    const PieceReader& read = *static_cast<const PieceReader*>(context);
+    return static_cast<int>(read(buffer, static_cast<std::size_t>(std::max(length, 0))));
 }
 
 [[noreturn]] void refuseTooLarge(const std::string& description)
@@ -346,15 +345,30 @@ XmlDocument XmlDocument::parseFile(const std::filesystem::path& path)
 XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& description,
                                    const XmlReading& reading)
 {
-    silenceLibxml();
-    std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
-    if (!context)
-        throw Error("No hay memoria para leer el archivo «" + description + "».");
     // The limit on a chosen file's size is applied to the file, before it is
     // read; text given here may be larger (a copy with CR LF line ends), only
     // not beyond what the parser can take.
     if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         refuseTooLarge(description);
+    // The parser reads the text a piece at a time, as from a file: given the
+    // text whole, libxml2 would first copy all of it.
+    std::string_view unread = bytes;
+    const auto read = [&unread](char* buffer, std::size_t length) {
+        const std::size_t count = std::min(unread.size(), length);
+        std::memcpy(buffer, unread.data(), count);
+        unread.remove_prefix(count);
+        return count;
+    };
+    return parseStream(read, description, reading);
+}
+
+XmlDocument XmlDocument::parseStream(const std::function<std::size_t(char* buffer, std::size_t length)>& read,
+                                     const std::string& description, const XmlReading& reading)
+{
+    silenceLibxml();
+    std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
+    if (!context)
+        throw Error("No hay memoria para leer el archivo «" + description + "».");
     ParseWatch watch;
     context->_private = &watch;
     context->sax->entityDecl = refuseEntityDeclaration;
@@ -366,11 +380,8 @@ XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& de
         context->sax->startElementNs = startElementKeeping;
         context->sax->endElementNs = endElementKeeping;
     }
-    // The parser reads the text a piece at a time, as from a file: given the
-    // text whole, libxml2 would first copy all of it.
-    std::string_view unread = bytes;
-    xmlParserInputBuffer* input =
-        xmlParserInputBufferCreateIO(readPiece, nullptr, &unread, XML_CHAR_ENCODING_NONE);
+    xmlParserInputBuffer* input = xmlParserInputBufferCreateIO(
+        readPiece, nullptr, const_cast<void*>(static_cast<const void*>(&read)), XML_CHAR_ENCODING_NONE);
     if (input == nullptr)
         throw std::bad_alloc();
     xmlParserInput* stream = xmlNewIOInputStream(context.get(), input, XML_CHAR_ENCODING_NONE);

@@ -88,6 +88,10 @@ class XmlDocument {
     static XmlDocument parseFile(const std::filesystem::path& path);
     static XmlDocument parseText(std::string_view bytes, const std::string& description,
                                  const XmlReading& reading = {});
+    // The same for a text that READ gives a piece at a time (into the buffer,
+    // up to the length; 0 at its end).
+    static XmlDocument parseStream(const std::function<std::size_t(char* buffer, std::size_t length)>& read,
+                                   const std::string& description, const XmlReading& reading = {});
 
     XmlDocument(XmlDocument&&) noexcept;
     XmlDocument& operator=(XmlDocument&&) noexcept;
