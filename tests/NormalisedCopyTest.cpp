@@ -1,7 +1,7 @@
-#include "formats/Encoding.h"
-#include "formats/ExchangeDocument.h"
 #include "formats/NormalisedCopy.h"
 #include "TestSupport.h"
+#include "formats/Encoding.h"
+#include "formats/ExchangeDocument.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,8 @@ std::u16string firstSubjectName(const std::string& copyBytes)
     return records.empty() ? u"" : records[0].value(0);
 }
 
-std::string subjectDocument(const std::string& declaration, const std::string& name, const std::string& lineBreak)
+std::string subjectDocument(const std::string& declaration, const std::string& name,
+                            const std::string& lineBreak)
 {
     return declaration + lineBreak + "<SERVICIO><BLOQUE_DATOS>" + lineBreak +
            "<grupo_datos seq=\"MATERIAS\"><grupo_datos><dato nombre_dato=\"D_MATERIAC\">" + name +
@@ -44,7 +45,8 @@ TEST(NormalisedCopy, Latin1FileKeepsItsBytesButLineBreaks)
 
 TEST(NormalisedCopy, Utf8ByteOrderMarkKeepsTheText)
 {
-    const std::string chosen = "\xEF\xBB\xBF" + subjectDocument("<?xml version=\"1.0\"?>", "M\xC3\xBAsica", "\n");
+    const std::string chosen =
+        "\xEF\xBB\xBF" + subjectDocument("<?xml version=\"1.0\"?>", "M\xC3\xBAsica", "\n");
     const std::string copy = normalisedCopyBytes(chosen);
     EXPECT_TRUE(copy.starts_with("\xEF\xBB\xBF"));
     EXPECT_EQ(firstSubjectName(copy), u"Música");
@@ -52,7 +54,8 @@ TEST(NormalisedCopy, Utf8ByteOrderMarkKeepsTheText)
 
 TEST(NormalisedCopy, Utf16ByteOrderMarkKeepsEncodingAndMark)
 {
-    const std::string utf8 = subjectDocument("<?xml version=\"1.0\" encoding=\"UTF-16\"?>", "M\xC3\xBAsica", "\n");
+    const std::string utf8 =
+        subjectDocument("<?xml version=\"1.0\" encoding=\"UTF-16\"?>", "M\xC3\xBAsica", "\n");
     std::string chosen = "\xFF\xFE";
     for (char16_t unit : fromUtf8(utf8)) {
         chosen += static_cast<char>(unit & 0xFF);
@@ -88,4 +91,49 @@ TEST(NormalisedCopy, IsWrittenBesideTheChosenFile)
     EXPECT_EQ(copy, directory / "centro.xml-copia");
     EXPECT_EQ(test::readBytes(copy), "<SERVICIO/>\r\n\r\n");
     EXPECT_EQ(test::readBytes(chosen), "<SERVICIO/>\n");
+}
+
+// The copy is made a piece at a time; what straddles the end of a piece must
+// come out as it does anywhere else. Each case puts its text at every offset
+// around the first piece's end.
+TEST(NormalisedCopy, TextAcrossThePieceEndsComesOutWhole)
+{
+    constexpr std::size_t pieceEnd = 1 << 16;
+    struct Case {
+        const char* what;
+        std::string prefix; // before the padding
+        std::string text;   // placed across the piece's end
+        std::string expected;
+    };
+    const std::string utf16Mark = "\xFF\xFE";
+    const auto utf16 = [](const std::string& utf8) {
+        std::string bytes;
+        for (char16_t unit : fromUtf8(utf8)) {
+            bytes += static_cast<char>(unit & 0xFF);
+            bytes += static_cast<char>(unit >> 8);
+        }
+        return bytes;
+    };
+    const std::vector<Case> cases = {
+        {"CR LF is one line break", "", "x\r\ny", "x\r\ny"},
+        {"a two-byte UTF-8 letter", latin1Declaration, "\xC3\xB3", "\xF3"},
+        {"a reference for a three-byte UTF-8 character", latin1Declaration, "\xE2\x82\xAC", "&#8364;"},
+        {"a reference for a four-byte UTF-8 character", latin1Declaration, "\xF0\x9F\x98\x80", "&#128512;"},
+    };
+    for (const Case& testCase : cases) {
+        for (std::size_t offset = 0; offset < 8; ++offset) {
+            SCOPED_TRACE(std::string(testCase.what) + ", offset " + std::to_string(offset));
+            const std::string padding(pieceEnd - testCase.prefix.size() - offset, 'a');
+            const std::string copy = normalisedCopyBytes(testCase.prefix + padding + testCase.text + "b");
+            EXPECT_EQ(copy, testCase.prefix + padding + testCase.expected + "b\r\n\r\n");
+        }
+    }
+    // UTF-16: a surrogate pair and a CR LF across the end.
+    for (std::size_t offset = 0; offset < 8; offset += 2) {
+        SCOPED_TRACE("UTF-16, offset " + std::to_string(offset));
+        const std::string padding = utf16(std::string((pieceEnd - offset) / 2, 'a'));
+        const std::string text = utf16("\xF0\x9F\x98\x80\r\n\xF0\x9F\x98\x80");
+        EXPECT_EQ(normalisedCopyBytes(utf16Mark + padding + text),
+                  utf16Mark + padding + text + utf16("\r\n\r\n"));
+    }
 }

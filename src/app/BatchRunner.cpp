@@ -265,7 +265,9 @@ bool answersFit(BatchOptions& options, const std::filesystem::path& vtemp, std::
 {
     std::optional<XmlDocument> document;
     try {
-        document = readChosenDocument(options.document).document;
+        // Only the two sections the answers are checked against are kept.
+        document = parseChosenDocument(options.document,
+                                       {true, keepingSections({"JORNADAS_ESCOLARES", "CURSOS_DEL_CENTRO"})});
     } catch (const Error&) {
         return true;
     }

@@ -93,7 +93,8 @@ bool MainForm::loadChosenDocument()
     try {
         // Parsed before the copy is written, so that a file that is no
         // exchange document leaves nothing behind.
-        ChosenDocument chosen = readChosenDocument(filenameXML);
+        // The export only reads its document.
+        ChosenDocument chosen = readChosenDocument(filenameXML, {.readOnly = true, .keep = {}});
         if (!hasDataBlock(chosen.document)) {
             throw Error("El archivo «" + filenameXML.string() +
                         "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS.");

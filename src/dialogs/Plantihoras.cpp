@@ -26,7 +26,10 @@ bool PlantillasLogic::isSelected(std::size_t entry) const
 void PlantillasLogic::FormActivate()
 {
     try {
-        m_document = readChosenDocument(m_filenameXML).document;
+        // Only the two sections the dialog shows are kept from the file,
+        // which the export holds already as a whole.
+        m_document = parseChosenDocument(m_filenameXML,
+                                         {true, keepingSections({"JORNADAS_ESCOLARES", "TRAMOS_HORARIOS"})});
         m_noChoiceReason.clear();
     } catch (const Error& error) {
         m_document.reset();
@@ -50,7 +53,8 @@ void PlantillasLogic::FormActivate()
 
 void PlantillasLogic::ComboBoxPlantillaChange()
 {
-    const std::u16string code = m_comboIndex >= 0 ? m_frameCodes[static_cast<std::size_t>(m_comboIndex)] : u"";
+    const std::u16string code =
+        m_comboIndex >= 0 ? m_frameCodes[static_cast<std::size_t>(m_comboIndex)] : u"";
     m_labelNombre = m_labelPlanFec1 = m_labelPlanFec2 = u"-";
     if (!m_document)
         return;

@@ -21,7 +21,7 @@ constexpr std::size_t abbreviationWidth = 10;
 // next counter instead of from 1, which keeps thousands of teachers with the
 // same initials linear. The result is the first free counter all the same.
 class TeacherAbbreviations {
-public:
+  public:
     std::u16string next(const std::u16string& initials)
     {
         std::u16string abbreviation = initials;
@@ -37,7 +37,7 @@ public:
         return abbreviation;
     }
 
-private:
+  private:
     CaseInsensitiveList m_taken{abbreviationWidth};
     std::unordered_map<std::u16string, long long> m_nextCounter;
 };
@@ -52,13 +52,16 @@ void MainForm::CrearProfesores()
                    stringField("EMAIL", 100)});
     TeacherAbbreviations abbreviations;
     Table proft(m_paths.vtemp, "PROFT");
-    for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "EMPLEADOS")) {
+    const std::vector<ExchangeRecord> employees = sectionRecords(*loadedDocument, "EMPLEADOS");
+    proft.reserveForAppending(employees.size());
+    for (const ExchangeRecord& record : employees) {
         if (!record.passesGuard())
             continue;
         const std::u16string first = record.value(3);
         const std::u16string second = record.value(4);
         const std::u16string third = record.value(5);
-        const std::u16string abbreviation = abbreviations.next(Left(first, 1) + Left(second, 1) + Left(third, 1));
+        const std::u16string abbreviation =
+            abbreviations.next(Left(first, 1) + Left(second, 1) + Left(third, 1));
         proft.append();
         proft.setText("ABREV", abbreviation);
         proft.setText("NOMBRE", first + u" " + second + u" " + third);

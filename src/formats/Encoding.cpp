@@ -152,7 +152,7 @@ void convertWhilePossible(iconv_t converter, char*& inputCursor, std::size_t& in
                           const std::string& encodingName)
 {
     constexpr std::size_t window = 64 * 4; // code points of UTF-32
-    std::array<char, 4096> buffer; // written by iconv before it is read
+    std::array<char, 4096> buffer;         // written by iconv before it is read
     while (inputLeft > 0) {
         std::size_t windowLeft = std::min(window, inputLeft);
         const std::size_t outsideWindow = inputLeft - windowLeft;
@@ -254,24 +254,36 @@ std::u16string decodeAs(std::string_view bytes, const std::string& encodingName)
     std::size_t inputLeft = input.size();
     char* outputCursor = output.data();
     std::size_t outputLeft = output.size();
-    if (iconv(converter.get(), &inputCursor, &inputLeft, &outputCursor, &outputLeft) == static_cast<std::size_t>(-1))
+    if (iconv(converter.get(), &inputCursor, &inputLeft, &outputCursor, &outputLeft) ==
+        static_cast<std::size_t>(-1))
         throw Error("El texto contiene bytes que no son válidos en la codificación «" + encodingName + "».");
     output.resize(output.size() - outputLeft);
     return fromUtf16(output, false);
 }
 
-std::string encodeAs(std::u16string_view text, const std::string& encodingName)
+struct PieceEncoder::Converter {
+    IconvHandle handle;
+    std::string encodingName;
+};
+
+PieceEncoder::PieceEncoder(const std::string& encodingName)
+    : m_converter(new Converter{openIconv(encodingName, "UTF-32LE", encodingName), encodingName})
 {
-    IconvHandle converter = openIconv(encodingName, "UTF-32LE", encodingName);
+}
+
+PieceEncoder::~PieceEncoder() = default;
+
+void PieceEncoder::append(std::u16string_view piece, std::string& encoded)
+{
+    iconv_t converter = m_converter->handle.get();
+    const std::string& encodingName = m_converter->encodingName;
     // UTF-32 input lets a character that does not convert be stepped over
     // exactly; the input is walked once, whatever it holds.
-    std::string input = toUtf32(text);
+    std::string input = toUtf32(piece);
     char* cursor = input.data();
     std::size_t left = input.size();
-    std::string encoded;
-    encoded.reserve(input.size() / 4);
     while (left > 0) {
-        convertWhilePossible(converter.get(), cursor, left, encoded, encodingName);
+        convertWhilePossible(converter, cursor, left, encoded, encodingName);
         if (left == 0)
             break;
         char32_t codePoint = 0;
@@ -281,9 +293,25 @@ std::string encodeAs(std::u16string_view text, const std::string& encodingName)
         std::string reference = toUtf32(fromUtf8("&#" + std::to_string(codePoint) + ";"));
         char* referenceCursor = reference.data();
         std::size_t referenceLeft = reference.size();
-        convertWhilePossible(converter.get(), referenceCursor, referenceLeft, encoded, encodingName);
+        convertWhilePossible(converter, referenceCursor, referenceLeft, encoded, encodingName);
         cursor += 4;
         left -= 4;
+    }
+}
+
+std::string encodeAs(std::u16string_view text, const std::string& encodingName)
+{
+    PieceEncoder encoder(encodingName);
+    std::string encoded;
+    encoded.reserve(text.size());
+    // A piece at a time, so that the UTF-32 form of a long text is never whole.
+    constexpr std::size_t pieceUnits = 1 << 16;
+    while (!text.empty()) {
+        std::size_t length = std::min(pieceUnits, text.size());
+        if (length < text.size() && text[length - 1] >= 0xD800 && text[length - 1] <= 0xDBFF)
+            --length;
+        encoder.append(text.substr(0, length), encoded);
+        text.remove_prefix(length);
     }
     return encoded;
 }

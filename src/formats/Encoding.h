@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,5 +31,23 @@ std::u16string fromUtf16(std::string_view bytes, bool bigEndian);
 // ("&#8364;"), which keeps the character in an XML text.
 std::u16string decodeAs(std::string_view bytes, const std::string& encodingName);
 std::string encodeAs(std::u16string_view text, const std::string& encodingName);
+
+// Encodes a text given a piece at a time exactly as encodeAs encodes it whole,
+// so that a long text never needs a second full copy. A piece must not end
+// between the two halves of a surrogate pair.
+class PieceEncoder {
+  public:
+    // Throws Error when the encoding is unknown.
+    explicit PieceEncoder(const std::string& encodingName);
+    ~PieceEncoder();
+    PieceEncoder(const PieceEncoder&) = delete;
+    PieceEncoder& operator=(const PieceEncoder&) = delete;
+
+    void append(std::u16string_view piece, std::string& encoded);
+
+  private:
+    struct Converter;
+    std::unique_ptr<Converter> m_converter;
+};
 
 } // namespace pasavel

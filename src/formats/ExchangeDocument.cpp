@@ -4,9 +4,20 @@
 #include "app/Error.h"
 #include "formats/Encoding.h"
 
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
 namespace pasavel {
 
 namespace {
+
+struct XmlFree {
+    void operator()(xmlChar* text) const { xmlFree(text); }
+};
+using XmlString = std::unique_ptr<xmlChar, XmlFree>;
 
 // Character 20 of <dato nombre_dato="X... is the first character of X.
 constexpr std::size_t nameTestOffset = 19;
@@ -58,6 +69,37 @@ std::vector<ExchangeRecord> sectionRecords(const XmlDocument& document, std::str
     if (seq.find('"') != std::string_view::npos)
         throw Error("El nombre de sección «" + std::string(seq) + "» no es válido.");
     return toRecords(document.select(sectionPath(seq)));
+}
+
+std::function<bool(XmlNode element)> keepingSections(std::vector<std::string> seqs)
+{
+    // The elements sectionRecords walks down: the root SERVICIO, its
+    // BLOQUE_DATOS children and their grupo_datos children with a wanted seq
+    // (none of them in a namespace, as the location path asks).
+    const auto named = [](const xmlNode* node, const char* name) {
+        return node != nullptr && node->type == XML_ELEMENT_NODE && node->ns == nullptr &&
+               std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+    };
+    return [seqs = std::move(seqs), named](XmlNode element) {
+        std::vector<const xmlNode*> path; // from the root down to the element
+        for (const xmlNode* node = element.raw(); node != nullptr && node->type == XML_ELEMENT_NODE;
+             node = node->parent)
+            path.push_back(node);
+        std::reverse(path.begin(), path.end());
+        if (path.size() >= 2 && !(named(path[0], "SERVICIO") && named(path[1], "BLOQUE_DATOS")))
+            return false;
+        if (path.size() >= 3) {
+            const xmlNode* section = path[2];
+            if (!named(section, "grupo_datos"))
+                return false;
+            XmlString seq(xmlGetNoNsProp(section, reinterpret_cast<const xmlChar*>("seq")));
+            if (!seq)
+                return false;
+            const std::string_view value(reinterpret_cast<const char*>(seq.get()));
+            return std::find(seqs.begin(), seqs.end(), value) != seqs.end();
+        }
+        return true;
+    };
 }
 
 std::vector<ExchangeRecord> allSections(const XmlDocument& document)

@@ -3,6 +3,7 @@
 #include "formats/XmlDocument.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,7 +16,7 @@ namespace pasavel {
 
 // A section or record and its direct dato children, in document order.
 class ExchangeRecord {
-public:
+  public:
     explicit ExchangeRecord(XmlNode element);
 
     XmlNode element() const { return m_element; }
@@ -35,7 +36,7 @@ public:
     // begins with it passes too.
     bool carriesName(std::size_t position, std::string_view raicesName) const;
 
-private:
+  private:
     XmlNode m_element;
     std::vector<XmlNode> m_datos;
 };
@@ -43,6 +44,12 @@ private:
 // The records of every section with this seq (exact, case-sensitive), in
 // document order; an absent section gives none.
 std::vector<ExchangeRecord> sectionRecords(const XmlDocument& document, std::string_view seq);
+
+// For reading only the sections with these seqs: keeps an element that is,
+// or lies inside, such a section of the data block, and the envelope around
+// them; sectionRecords gives the same records for those seqs as it gives on
+// the whole document.
+std::function<bool(XmlNode element)> keepingSections(std::vector<std::string> seqs);
 
 // All sections of the data block, whatever their names, in document order.
 std::vector<ExchangeRecord> allSections(const XmlDocument& document);

@@ -3,13 +3,13 @@
 #include "app/Error.h"
 
 #include <algorithm>
-#include <chrono>
-#include <random>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -116,7 +116,7 @@ namespace {
 // descriptor's path in /proc. Empty where the file system or the system
 // cannot make one.
 class UnnamedFile {
-public:
+  public:
     explicit UnnamedFile(const std::filesystem::path& folder)
     {
 #ifdef O_TMPFILE
@@ -140,8 +140,14 @@ public:
     UnnamedFile(const UnnamedFile&) = delete;
     UnnamedFile& operator=(const UnnamedFile&) = delete;
 
-    bool made() const { return m_descriptor >= 0; }
-    const std::filesystem::path& path() const { return m_path; }
+    bool made() const
+    {
+        return m_descriptor >= 0;
+    }
+    const std::filesystem::path& path() const
+    {
+        return m_path;
+    }
 
     // Gives the file its final name: linked under a temporary name beside
     // the target, then renamed over it, so the target is replaced at once
@@ -156,7 +162,8 @@ public:
         std::random_device random;
         for (int attempt = 0;; ++attempt) {
             const std::filesystem::path name =
-                target.parent_path() / ("." + target.filename().string() + "." + std::to_string(random() % 1000000));
+                target.parent_path() /
+                ("." + target.filename().string() + "." + std::to_string(random() % 1000000));
             if (::linkat(AT_FDCWD, m_path.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
                 if (std::rename(name.c_str(), target.c_str()) != 0) {
                     const int cause = errno;
@@ -171,7 +178,7 @@ public:
         }
     }
 
-private:
+  private:
     int m_descriptor = -1;
     std::filesystem::path m_path;
 };
@@ -204,7 +211,8 @@ void replaceFileAtomically(const std::filesystem::path& target,
     UnnamedFile unnamed(absoluteTarget.parent_path());
     if (!unnamed.made())
         removeStaleTemporaries(absoluteTarget);
-    const std::filesystem::path temporary = unnamed.made() ? unnamed.path() : makeTemporaryPath(absoluteTarget);
+    const std::filesystem::path temporary =
+        unnamed.made() ? unnamed.path() : makeTemporaryPath(absoluteTarget);
     const auto removeTemporary = [&] {
         std::error_code ignored;
         if (!unnamed.made())
@@ -218,7 +226,8 @@ void replaceFileAtomically(const std::filesystem::path& target,
         } else {
             flushToDisk(temporary);
             if (std::rename(temporary.c_str(), absoluteTarget.c_str()) != 0)
-                throw Error("No se pudo escribir el archivo «" + target.string() + "»: " + describeErrno() + ".");
+                throw Error("No se pudo escribir el archivo «" + target.string() + "»: " + describeErrno() +
+                            ".");
         }
     } catch (const Error& error) {
         removeTemporary();
@@ -270,11 +279,18 @@ std::optional<std::string> readFileBytesUpTo(const std::filesystem::path& path, 
 
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes)
 {
+    writeFileAtomically(target, {bytes});
+}
+
+void writeFileAtomically(const std::filesystem::path& target, std::initializer_list<std::string_view> parts)
+{
     replaceFileAtomically(target, [&](const std::filesystem::path& temporary) {
         std::FILE* file = std::fopen(temporary.c_str(), "wb");
         if (file == nullptr)
             throw Error("No se pudo escribir el archivo «" + target.string() + "»: " + describeErrno() + ".");
-        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        bool written = true;
+        for (std::string_view part : parts)
+            written = written && std::fwrite(part.data(), 1, part.size(), file) == part.size();
         const bool closed = std::fclose(file) == 0;
         if (!written || !closed)
             throw Error("No se pudo escribir el archivo «" + target.string() + "»: " + describeErrno() + ".");
@@ -303,7 +319,8 @@ void rewriteFileInPlace(const std::filesystem::path& target, std::string_view by
         }
         written += static_cast<std::size_t>(count);
     }
-    const bool complete = ::ftruncate(descriptor, static_cast<off_t>(bytes.size())) == 0 && ::fsync(descriptor) == 0;
+    const bool complete =
+        ::ftruncate(descriptor, static_cast<off_t>(bytes.size())) == 0 && ::fsync(descriptor) == 0;
     const int cause = errno;
     const bool closed = ::close(descriptor) == 0;
     if (!complete) {

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,9 @@ void replaceFileAtomically(const std::filesystem::path& target,
                            const std::function<void(const std::filesystem::path& temporary)>& write);
 
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+// The same for a file made of these parts, one after another, which are
+// written as they stand instead of being joined first.
+void writeFileAtomically(const std::filesystem::path& target, std::initializer_list<std::string_view> parts);
 
 // Rewrites an existing file through its own descriptor, for a file that may
 // be written where no file may be created beside it. The new bytes go over

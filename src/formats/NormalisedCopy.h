@@ -27,12 +27,17 @@ std::string normalisedCopyBytes(std::string_view fileBytes);
 // The chosen file as every reader of it sees it (the export, the time-frame
 // dialog, the import): decoded as its normalised copy is, so that a file one
 // of them accepts is accepted by all. Throws Error naming the file when it
-// cannot be read or parsed.
+// cannot be read or parsed. The file's own bytes are let go before the parse.
 struct ChosenDocument {
     std::string copyBytes;
     XmlDocument document;
 };
-ChosenDocument readChosenDocument(const std::filesystem::path& chosen);
+ChosenDocument readChosenDocument(const std::filesystem::path& chosen, const XmlReading& reading = {});
+
+// The chosen file's document, read as readChosenDocument reads it, for a
+// reader that needs no copy: the copy is made and parsed a piece at a time,
+// never held whole.
+XmlDocument parseChosenDocument(const std::filesystem::path& chosen, const XmlReading& reading = {});
 
 // Reads the chosen file, writes its normalised copy (replacing an earlier
 // one) and returns the copy's path.

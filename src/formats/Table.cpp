@@ -2,10 +2,10 @@
 
 #include "app/Clipper.h"
 #include "app/Error.h"
+#include "app/Numbers.h"
+#include "formats/Encoding.h"
 #include "formats/Files.h"
 #include "formats/Locks.h"
-#include "formats/Encoding.h"
-#include "app/Numbers.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,10 +17,10 @@
 #include <ctime>
 #include <fcntl.h>
 #include <map>
-#include <unordered_map>
 #include <optional>
 #include <sys/file.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace pasavel {
 
@@ -120,17 +120,16 @@ bool fitsDbase3(const std::vector<FieldSpec>& fields)
 
 void checkFieldSpec(std::string_view table, const FieldSpec& field)
 {
-    const bool validName =
-        !field.name.empty() && field.name.size() < dbase7NameSize &&
-        std::all_of(field.name.begin(), field.name.end(), [](char character) {
-            return std::isupper(static_cast<unsigned char>(character)) ||
-                   std::isdigit(static_cast<unsigned char>(character)) || character == '_';
-        });
+    const bool validName = !field.name.empty() && field.name.size() < dbase7NameSize &&
+                           std::all_of(field.name.begin(), field.name.end(), [](char character) {
+                               return std::isupper(static_cast<unsigned char>(character)) ||
+                                      std::isdigit(static_cast<unsigned char>(character)) || character == '_';
+                           });
     const bool validWidth = field.width >= 1 && field.width <= 254 && field.decimals >= 0 &&
                             (field.decimals == 0 || field.decimals < field.width - 1);
     if (!validName || !validWidth)
-        throw Error("La definición del campo " + guillemets(field.name) + " de la tabla " + guillemets(table) +
-                    " no es válida.");
+        throw Error("La definición del campo " + guillemets(field.name) + " de la tabla " +
+                    guillemets(table) + " no es válida.");
 }
 
 // Header, field descriptors and terminator of a new, empty table.
@@ -176,8 +175,10 @@ std::vector<std::filesystem::path> filesNamedIgnoringCase(const std::filesystem:
                                                           std::string_view fileName)
 {
     const auto sameIgnoringCase = [](std::string_view left, std::string_view right) {
-        return left.size() == right.size() && std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
-                   return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+        return left.size() == right.size() &&
+               std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
+                   return std::toupper(static_cast<unsigned char>(a)) ==
+                          std::toupper(static_cast<unsigned char>(b));
                });
     };
     std::vector<std::filesystem::path> found;
@@ -400,8 +401,8 @@ long long Table::State::fieldInteger(std::string_view record, const FieldInfo& i
         return value;
     if (isNumericKind(info.type))
         return std::llround(fieldNumber(record, info));
-    throw Error("El campo " + guillemets(info.name) + " de la tabla " + guillemets(name) + " tiene el valor " +
-                guillemets(toUtf8(decode(digits))) + ", que no es un número entero.");
+    throw Error("El campo " + guillemets(info.name) + " de la tabla " + guillemets(name) +
+                " tiene el valor " + guillemets(toUtf8(decode(digits))) + ", que no es un número entero.");
 }
 
 double Table::State::fieldNumber(std::string_view record, const FieldInfo& info) const
@@ -415,8 +416,8 @@ double Table::State::fieldNumber(std::string_view record, const FieldInfo& info)
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (error == std::errc() && end == digits.data() + digits.size())
         return value;
-    throw Error("El campo " + guillemets(info.name) + " de la tabla " + guillemets(name) + " tiene el valor " +
-                guillemets(toUtf8(decode(digits))) + ", que no es un número.");
+    throw Error("El campo " + guillemets(info.name) + " de la tabla " + guillemets(name) +
+                " tiene el valor " + guillemets(toUtf8(decode(digits))) + ", que no es un número.");
 }
 
 std::string Table::State::storedKey(std::string_view record, const FieldInfo& info) const
@@ -440,8 +441,8 @@ std::optional<std::string> Table::State::searchKey(const FieldInfo& info, std::u
         // Searched as an integer conversion reads the text: "06001" is 6001.
         if (const std::optional<long long> number = parseInteger(AllTrim(value)))
             return std::to_string(*number);
-        throw Error("El valor " + guillemets(toUtf8(value)) + " que se busca en el campo " + guillemets(info.name) +
-                    " de la tabla " + guillemets(name) + " no es un número entero.");
+        throw Error("El valor " + guillemets(toUtf8(value)) + " que se busca en el campo " +
+                    guillemets(info.name) + " de la tabla " + guillemets(name) + " no es un número entero.");
     }
     const std::optional<std::string> encoded = encodeExactly(RTrim(value));
     if (!encoded)
@@ -453,8 +454,8 @@ void Table::State::load()
 {
     const std::string bytes = readFileBytes(path);
     const auto damaged = [&](const std::string& reason) {
-        fail("La tabla " + guillemets(name) + " está dañada o no es una tabla dBase (" + path.string() + "): " +
-             reason + ".");
+        fail("La tabla " + guillemets(name) + " está dañada o no es una tabla dBase (" + path.string() +
+             "): " + reason + ".");
     };
     if (bytes.size() < dbase3HeaderSize)
         damaged("el archivo es más corto que la cabecera");
@@ -481,7 +482,8 @@ void Table::State::load()
         FieldInfo info;
         const std::string_view rawName = std::string_view(bytes).substr(descriptor, nameSize);
         info.name = std::string(trimBlanks(rawName.substr(0, rawName.find('\0')), true));
-        info.type = static_cast<char>(std::toupper(static_cast<unsigned char>(bytes[descriptor + typeOffset])));
+        info.type =
+            static_cast<char>(std::toupper(static_cast<unsigned char>(bytes[descriptor + typeOffset])));
         info.width = static_cast<unsigned char>(bytes[descriptor + typeOffset + (dbase7 ? 1 : 5)]);
         info.decimals = static_cast<unsigned char>(bytes[descriptor + typeOffset + (dbase7 ? 2 : 6)]);
         if (info.type == 'C' && !dbase7) {
@@ -504,7 +506,8 @@ void Table::State::load()
         damaged("la longitud de la cabecera no llega al final de la descripción de los campos");
     const std::size_t afterTerminator = headerLength - (descriptor + 1);
     const bool foxPro = version == 0x30 || version == 0x31 || version == 0x32;
-    const bool allowedTail = afterTerminator <= 1 || dbase7 || (foxPro && afterTerminator == foxProBacklinkSize);
+    const bool allowedTail =
+        afterTerminator <= 1 || dbase7 || (foxPro && afterTerminator == foxProBacklinkSize);
     if (!allowedTail)
         damaged("la longitud de la cabecera no acaba en la descripción de los campos");
     if (static_cast<std::size_t>(offset) + 1 > recordLength)
@@ -530,12 +533,12 @@ void Table::State::load()
 
 void Table::State::write()
 {
-    std::string bytes = header;
-    stampToday(bytes);
-    writeLittleEndian(bytes, 4, static_cast<std::uint32_t>(storedCount), 4);
-    bytes += records;
-    bytes += endOfFile;
-    writeFileAtomically(path, bytes);
+    std::string stamped = header;
+    stampToday(stamped);
+    writeLittleEndian(stamped, 4, static_cast<std::uint32_t>(storedCount), 4);
+    // Written in parts: a large table's records are not copied once more.
+    const char end = endOfFile;
+    writeFileAtomically(path, {stamped, records, std::string_view(&end, 1)});
     modified = false;
     // The lock stayed on the file that was replaced: take it again on the new one.
     releaseLock();
@@ -568,7 +571,8 @@ std::string Table::State::compositeKey(std::string_view record, const FieldNumbe
     return key;
 }
 
-const std::vector<std::size_t>* Table::State::candidates(const FieldNumbers& fieldNumbers, const std::string& key)
+const std::vector<std::size_t>* Table::State::candidates(const FieldNumbers& fieldNumbers,
+                                                         const std::string& key)
 {
     auto found = indexes.find(fieldNumbers);
     if (found == indexes.end()) {
@@ -616,8 +620,8 @@ void Table::State::reindex(std::size_t record, std::string_view before)
 std::size_t Table::State::nextVisible(std::size_t from) const
 {
     if (filter) {
-        for (auto candidate = std::lower_bound(filtered.begin(), filtered.end(), from); candidate != filtered.end();
-             ++candidate) {
+        for (auto candidate = std::lower_bound(filtered.begin(), filtered.end(), from);
+             candidate != filtered.end(); ++candidate) {
             if (isVisible(*candidate))
                 return *candidate;
         }
@@ -653,7 +657,8 @@ void Table::State::postPending()
     // Values are written in Windows-1252: in a table of another code page
     // they would read back as other characters.
     if (editing != Editing::None && codepage != Codepage::Windows1252)
-        fail("La tabla " + guillemets(name) + " usa una página de códigos de MS-DOS y no se puede modificar.");
+        fail("La tabla " + guillemets(name) +
+             " usa una página de códigos de MS-DOS y no se puede modificar.");
     if (editing == Editing::Appending) {
         records += buffer;
         current = storedCount++;
@@ -673,8 +678,9 @@ char* Table::State::writableValue(std::string_view fieldName, const FieldInfo*& 
 {
     info = &field(fieldName);
     if (editing == Editing::None) {
-        fail("La tabla " + guillemets(name) + " no tiene ningún registro en edición: no se puede escribir el campo " +
-             guillemets(fieldName) + ".");
+        fail("La tabla " + guillemets(name) +
+             " no tiene ningún registro en edición: no se puede escribir el campo " + guillemets(fieldName) +
+             ".");
     }
     return buffer.data() + 1 + info->offset;
 }
@@ -682,8 +688,8 @@ char* Table::State::writableValue(std::string_view fieldName, const FieldInfo*& 
 void Table::State::storeNumberText(const FieldInfo& info, char* target, const std::string& digits)
 {
     if (digits.size() > static_cast<std::size_t>(info.width)) {
-        fail("El valor " + digits + " no cabe en el campo " + guillemets(info.name) + " de la tabla " + guillemets(name) +
-             " (" + std::to_string(info.width) + " posiciones).");
+        fail("El valor " + digits + " no cabe en el campo " + guillemets(info.name) + " de la tabla " +
+             guillemets(name) + " (" + std::to_string(info.width) + " posiciones).");
     }
     std::fill(target, target + info.width, ' ');
     std::copy(digits.begin(), digits.end(), target + info.width - static_cast<int>(digits.size()));
@@ -755,7 +761,8 @@ Table::Table(const std::filesystem::path& directory, std::string_view name, Open
 }
 
 Table::Table(const std::filesystem::path& file, OpenMode mode)
-    : Table(file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path(), file.stem().string(), mode)
+    : Table(file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path(),
+            file.stem().string(), mode)
 {
 }
 
@@ -829,8 +836,7 @@ void Table::first()
 void Table::next()
 {
     m_state->postPending();
-    const std::size_t found =
-        m_state->current == npos ? npos : m_state->nextVisible(m_state->current + 1);
+    const std::size_t found = m_state->current == npos ? npos : m_state->nextVisible(m_state->current + 1);
     if (found == npos) {
         m_state->atEof = true;
         return;
@@ -891,8 +897,8 @@ void Table::goToRecord(std::size_t number)
 {
     m_state->postPending();
     if (number >= m_state->storedCount || !m_state->isVisible(number))
-        throw Error("La tabla " + guillemets(m_state->name) + " no tiene el registro " + std::to_string(number + 1) +
-                    ".");
+        throw Error("La tabla " + guillemets(m_state->name) + " no tiene el registro " +
+                    std::to_string(number + 1) + ".");
     m_state->current = number;
     m_state->atEof = m_state->atBof = false;
 }
@@ -903,6 +909,11 @@ void Table::append()
     m_state->buffer.assign(m_state->recordLength, ' ');
     m_state->buffer[0] = liveFlag;
     m_state->editing = State::Editing::Appending;
+}
+
+void Table::reserveForAppending(std::size_t count)
+{
+    m_state->records.reserve(m_state->records.size() + (count + 1) * m_state->recordLength);
 }
 
 void Table::edit()
@@ -959,7 +970,8 @@ std::u16string Table::text(std::size_t recordNumber, std::string_view fieldName)
     const bool pending = m_state->editing != State::Editing::None &&
                          (m_state->editing == State::Editing::Appending ? recordNumber == m_state->storedCount
                                                                         : recordNumber == m_state->current);
-    const std::string_view record = pending ? std::string_view(m_state->buffer) : m_state->storedRecord(recordNumber);
+    const std::string_view record =
+        pending ? std::string_view(m_state->buffer) : m_state->storedRecord(recordNumber);
     return m_state->fieldText(record, info);
 }
 
@@ -995,14 +1007,15 @@ void Table::setText(std::string_view fieldName, std::u16string_view value)
         if (trimmed.empty()) {
             std::fill(target, target + info->width, ' ');
         } else if (info->type == 'L') {
-            setBoolean(fieldName, std::u16string_view(u"TtYySs").find(trimmed[0]) != std::u16string_view::npos);
+            setBoolean(fieldName,
+                       std::u16string_view(u"TtYySs").find(trimmed[0]) != std::u16string_view::npos);
         } else {
             const std::string digits = toUtf8(trimmed);
             double parsed = 0.0;
             const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), parsed);
             if (error != std::errc() || end != digits.data() + digits.size())
-                throw Error("El valor " + guillemets(digits) + " no es un número para el campo " + guillemets(fieldName) +
-                            " de la tabla " + guillemets(m_state->name) + ".");
+                throw Error("El valor " + guillemets(digits) + " no es un número para el campo " +
+                            guillemets(fieldName) + " de la tabla " + guillemets(m_state->name) + ".");
             m_state->storeNumberText(*info, target, digits);
         }
         return;
@@ -1056,14 +1069,15 @@ bool Table::locate(std::string_view fieldNames, const std::vector<std::u16string
         start = end + 1;
     }
     if (fieldIndexes.size() != values.size())
-        throw Error("La búsqueda en la tabla " + guillemets(m_state->name) + " por " + guillemets(fieldNames) +
-                    " necesita un valor por campo.");
+        throw Error("La búsqueda en la tabla " + guillemets(m_state->name) + " por " +
+                    guillemets(fieldNames) + " necesita un valor por campo.");
     std::string key;
     bool matchable = true;
     for (std::size_t index = 0; index < values.size(); ++index) {
         // Every value is converted, so that one an integer field cannot take
         // is reported even when another already matches nothing.
-        const std::optional<std::string> part = m_state->searchKey(m_state->fields[fieldIndexes[index]], values[index]);
+        const std::optional<std::string> part =
+            m_state->searchKey(m_state->fields[fieldIndexes[index]], values[index]);
         if (part)
             appendKeyPart(key, *part);
         matchable = matchable && part.has_value();
@@ -1086,8 +1100,8 @@ bool Table::locate(std::string_view fieldNames, const std::vector<std::u16string
 void Table::setFilter(std::u16string_view expression)
 {
     const auto invalid = [&] {
-        throw Error("El filtro " + guillemets(toUtf8(expression)) + " de la tabla " + guillemets(m_state->name) +
-                    " no es válido.");
+        throw Error("El filtro " + guillemets(toUtf8(expression)) + " de la tabla " +
+                    guillemets(m_state->name) + " no es válido.");
     };
     const std::u16string text = AllTrim(expression);
     const std::size_t equals = text.find(u'=');

@@ -49,7 +49,7 @@ struct FieldInfo {
 enum class OpenMode { Shared, Exclusive };
 
 class Table {
-public:
+  public:
     // A value as a string field of this width gives it back: in the tables'
     // code page, cut to the width, without trailing blanks.
     static std::u16string storedText(std::u16string_view value, std::size_t width);
@@ -110,6 +110,9 @@ public:
     // Editing. append() starts a new blank record, edit() changes the current
     // one; post() stores the change, cancel() drops it.
     void append();
+    // Makes room for this many records to be appended without the records
+    // held being moved as they grow (a large table would need them twice).
+    void reserveForAppending(std::size_t count);
     void edit();
     void post();
     void cancel();
@@ -144,7 +147,7 @@ public:
     void setFilter(std::u16string_view expression);
     void clearFilter();
 
-private:
+  private:
     struct State;
     std::unique_ptr<State> m_state;
 };

@@ -1,14 +1,17 @@
 #include "formats/XmlDocument.h"
 
 #include "app/Error.h"
-#include "formats/Files.h"
 #include "formats/Encoding.h"
+#include "formats/Files.h"
 
+#include <libxml/SAX2.h>
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 #include <libxml/xmlsave.h>
 #include <libxml/xpath.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -72,6 +75,14 @@ struct ParseWatch {
     std::string referencedEntity;
     int firstErrorLine = 0;
     bool outOfMemoryFirst = false;
+    // libxml2 stops where it runs out of memory and may leave what it built
+    // looking well-formed: such a tree lacks the rest of the document.
+    bool outOfMemory = false;
+    // Elements the reading does not keep: the last one ended is freed at the
+    // next element's start or end, once the parser has moved past it (text
+    // that follows it must not be joined to a node that is gone).
+    const XmlReading* reading = nullptr;
+    xmlNode* dropped = nullptr;
 };
 
 ParseWatch& watchOf(void* userData)
@@ -111,15 +122,56 @@ xmlEntity* refuseEntityReference(void* userData, const xmlChar* name)
     return nullptr;
 }
 
+void freeDropped(ParseWatch& watch)
+{
+    if (watch.dropped == nullptr)
+        return;
+    xmlUnlinkNode(watch.dropped);
+    xmlFreeNode(watch.dropped);
+    watch.dropped = nullptr;
+}
+
+void startElementKeeping(void* userData, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri,
+                         int namespaceCount, const xmlChar** namespaces, int attributeCount,
+                         int defaultedCount, const xmlChar** attributes)
+{
+    freeDropped(watchOf(userData));
+    xmlSAX2StartElementNs(userData, localName, prefix, uri, namespaceCount, namespaces, attributeCount,
+                          defaultedCount, attributes);
+}
+
+void endElementKeeping(void* userData, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
+{
+    ParseWatch& watch = watchOf(userData);
+    freeDropped(watch);
+    xmlNode* ended = static_cast<xmlParserCtxt*>(userData)->node;
+    xmlSAX2EndElementNs(userData, localName, prefix, uri);
+    if (ended != nullptr && ended->parent != nullptr && ended->parent->type == XML_ELEMENT_NODE &&
+        !watch.reading->keep(XmlNode(ended)))
+        watch.dropped = ended;
+}
+
 void noteError(void* userData, xmlError* error)
 {
     ParseWatch& watch = watchOf(userData);
-    if (error == nullptr || error->level < XML_ERR_ERROR || watch.firstErrorLine != 0)
+    if (error == nullptr || error->level < XML_ERR_ERROR)
         return;
-    watch.firstErrorLine = error->line > 0 ? error->line : -1;
     // libxml2 reports its size limits ("huge text node") as memory errors too.
     const bool limit = error->message != nullptr && std::strstr(error->message, "huge") != nullptr;
-    watch.outOfMemoryFirst = error->code == XML_ERR_NO_MEMORY && !limit;
+    const bool outOfMemory = error->code == XML_ERR_NO_MEMORY && !limit;
+    watch.outOfMemory = watch.outOfMemory || outOfMemory;
+    if (watch.firstErrorLine != 0)
+        return;
+    watch.firstErrorLine = error->line > 0 ? error->line : -1;
+    watch.outOfMemoryFirst = outOfMemory;
+}
+
+using PieceReader = std::function<std::size_t(char* buffer, std::size_t length)>;
+
+int readPiece(void* context, char* buffer, int length)
+{
+    const PieceReader& read = *static_cast<const PieceReader*>(context);
+    return static_cast<int>(read(buffer, static_cast<std::size_t>(std::max(length, 0))));
 }
 
 [[noreturn]] void refuseTooLarge(const std::string& description)
@@ -132,13 +184,17 @@ void noteError(void* userData, xmlError* error)
 xmlDoc* checkParsed(xmlDoc* document, xmlParserCtxt* context, const ParseWatch& watch,
                     const std::string& description)
 {
-    if (document != nullptr && context->wellFormed)
+    // A well-formed document has a root element: a parse that ends with none
+    // and no error was cut short by memory (libxml2 does not always say so).
+    const bool cutShort = context->wellFormed && (watch.outOfMemory || document == nullptr ||
+                                                  xmlDocGetRootElement(document) == nullptr);
+    if (document != nullptr && context->wellFormed && !cutShort)
         return document;
     if (document != nullptr)
         xmlFreeDoc(document);
     const xmlError* error = xmlCtxtGetLastError(context);
     // A parse that ran out of memory first says nothing about the document.
-    if (watch.outOfMemoryFirst)
+    if (watch.outOfMemoryFirst || cutShort)
         throw std::bad_alloc();
     const int line = watch.firstErrorLine > 0 ? watch.firstErrorLine : error != nullptr ? error->line : 0;
     std::string where;
@@ -286,25 +342,59 @@ XmlDocument XmlDocument::parseFile(const std::filesystem::path& path)
     return parseText(readFile(path), path.string());
 }
 
-XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& description)
+XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& description,
+                                   const XmlReading& reading)
 {
-    silenceLibxml();
-    std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
-    if (!context)
-        throw Error("No hay memoria para leer el archivo «" + description + "».");
     // The limit on a chosen file's size is applied to the file, before it is
     // read; text given here may be larger (a copy with CR LF line ends), only
     // not beyond what the parser can take.
     if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         refuseTooLarge(description);
+    // The parser reads the text a piece at a time, as from a file: given the
+    // text whole, libxml2 would first copy all of it.
+    std::string_view unread = bytes;
+    const auto read = [&unread](char* buffer, std::size_t length) {
+        const std::size_t count = std::min(unread.size(), length);
+        std::memcpy(buffer, unread.data(), count);
+        unread.remove_prefix(count);
+        return count;
+    };
+    return parseStream(read, description, reading);
+}
+
+XmlDocument XmlDocument::parseStream(const std::function<std::size_t(char* buffer, std::size_t length)>& read,
+                                     const std::string& description, const XmlReading& reading)
+{
+    silenceLibxml();
+    std::unique_ptr<xmlParserCtxt, ParserContextDeleter> context(xmlNewParserCtxt());
+    if (!context)
+        throw Error("No hay memoria para leer el archivo «" + description + "».");
     ParseWatch watch;
     context->_private = &watch;
     context->sax->entityDecl = refuseEntityDeclaration;
     context->sax->unparsedEntityDecl = refuseUnparsedEntityDeclaration;
     context->sax->getEntity = refuseEntityReference;
     context->sax->serror = noteError;
-    xmlDoc* document = xmlCtxtReadMemory(context.get(), bytes.data(), static_cast<int>(bytes.size()), nullptr,
-                                         nullptr, parseOptions);
+    if (reading.keep) {
+        watch.reading = &reading;
+        context->sax->startElementNs = startElementKeeping;
+        context->sax->endElementNs = endElementKeeping;
+    }
+    xmlParserInputBuffer* input = xmlParserInputBufferCreateIO(
+        readPiece, nullptr, const_cast<void*>(static_cast<const void*>(&read)), XML_CHAR_ENCODING_NONE);
+    if (input == nullptr)
+        throw std::bad_alloc();
+    xmlParserInput* stream = xmlNewIOInputStream(context.get(), input, XML_CHAR_ENCODING_NONE);
+    if (stream == nullptr) {
+        xmlFreeParserInputBuffer(input);
+        throw std::bad_alloc();
+    }
+    inputPush(context.get(), stream);
+    xmlCtxtUseOptions(context.get(), parseOptions | (reading.readOnly ? XML_PARSE_COMPACT : 0));
+    xmlParseDocument(context.get());
+    freeDropped(watch);
+    xmlDoc* document = context->myDoc;
+    context->myDoc = nullptr;
     if (watch.entityDeclared) {
         xmlFreeDoc(document);
         throw Error(
@@ -385,8 +475,8 @@ void XmlDocument::save(const std::filesystem::path& path) const
     const std::string encoding = declared.empty() ? "UTF-8" : declared;
     replaceFileAtomically(path, [&](const std::filesystem::path& temporary) {
         if (xmlSaveFormatFileEnc(temporary.c_str(), m_document.get(), encoding.c_str(), 0) < 0)
-            throw Error("No se pudo escribir el archivo «" + path.string() + "» en la codificación «" + encoding +
-                        "».");
+            throw Error("No se pudo escribir el archivo «" + path.string() + "» en la codificación «" +
+                        encoding + "».");
     });
 }
 

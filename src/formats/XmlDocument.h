@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,7 +17,7 @@ namespace pasavel {
 // owns every node; a handle is valid while its document lives and the node is
 // attached.
 class XmlNode {
-public:
+  public:
     XmlNode() = default;
     explicit XmlNode(_xmlNode* node) : m_node(node) {}
 
@@ -52,15 +53,27 @@ public:
 
     _xmlNode* raw() const { return m_node; }
 
-private:
+  private:
     _xmlNode* m_node = nullptr;
+};
+
+// How a document is to be read into a tree.
+struct XmlReading {
+    // The tree is only read, never changed: its short texts are kept inside
+    // their nodes, which takes less memory.
+    bool readOnly = false;
+    // When given, an element it does not keep is dropped, with everything in
+    // it, as soon as it has been parsed: a reader that needs a few parts of a
+    // large document does not hold the rest. It sees the element with its
+    // attributes and its ancestors.
+    std::function<bool(XmlNode element)> keep;
 };
 
 // An XML document parsed without network access, without substituting
 // entities and without loading a DTD; a document that declares entities is
 // refused. White space that only separates elements is dropped on parsing.
 class XmlDocument {
-public:
+  public:
     // Exchange documents take a few megabytes at most; a larger file is
     // refused before it is read, which bounds the memory a parse can take
     // (the tree takes many times the size of the text).
@@ -73,7 +86,12 @@ public:
     // Throws Error, naming the file and the line, when the file cannot be read,
     // is too large, is not well-formed XML or declares entities.
     static XmlDocument parseFile(const std::filesystem::path& path);
-    static XmlDocument parseText(std::string_view bytes, const std::string& description);
+    static XmlDocument parseText(std::string_view bytes, const std::string& description,
+                                 const XmlReading& reading = {});
+    // The same for a text that READ gives a piece at a time (into the buffer,
+    // up to the length; 0 at its end).
+    static XmlDocument parseStream(const std::function<std::size_t(char* buffer, std::size_t length)>& read,
+                                   const std::string& description, const XmlReading& reading = {});
 
     XmlDocument(XmlDocument&&) noexcept;
     XmlDocument& operator=(XmlDocument&&) noexcept;
@@ -97,7 +115,7 @@ public:
     void save(const std::filesystem::path& path) const;
     std::string serialise() const;
 
-private:
+  private:
     struct DocumentDeleter {
         void operator()(_xmlDoc* document) const;
     };
