@@ -139,7 +139,11 @@ done
     { cat "$work/tablas.log" >&2; fail "pasavel-tablas no lista la carpeta de trabajo"; }
 grep -qE '^ASIGT\.DBF +\| +[1-9][0-9]* \| +[0-9]+ \| nivel 7$' "$work/tablas.log" ||
     { cat "$work/tablas.log" >&2; fail "pasavel-tablas no lista ASIGT como tabla de nivel 7"; }
-"$root/usr/bin/pasavel-tablas" "$work/VTEMP/ASIGT.DBF" --csv | head -1 | grep -q '^CASIG,.*,X_NIVCONPAGLEG' ||
+# Into a file first: a reader that stops early (head) would cut the tool's
+# output short, which it reports as a failure.
+"$root/usr/bin/pasavel-tablas" "$work/VTEMP/ASIGT.DBF" --csv > "$work/asigt.csv" ||
+    fail "pasavel-tablas --csv no lee ASIGT"
+head -1 "$work/asigt.csv" | grep -q '^CASIG,.*,X_NIVCONPAGLEG' ||
     fail "pasavel-tablas --csv no empieza por los nombres de los campos de ASIGT"
 "$standin" "$work/VTEMP" > /dev/null
 "$root/usr/bin/pasavel-cli" importar "$work/centro-ejemplo.xml" --vtemp "$work/VTEMP" > "$work/import.log" 2>&1 ||
