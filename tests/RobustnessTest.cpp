@@ -31,6 +31,18 @@ using namespace pasavel;
 
 namespace {
 
+// One byte through a pipe between this process and a child. A failure needs
+// no handling: the other end then sees the pipe close, or the byte unchanged.
+void writeByte(int descriptor, const char* byte)
+{
+    [[maybe_unused]] const ssize_t written = ::write(descriptor, byte, 1);
+}
+
+void readByte(int descriptor, char* byte)
+{
+    [[maybe_unused]] const ssize_t read = ::read(descriptor, byte, 1);
+}
+
 const std::filesystem::path sampleData = std::filesystem::path(PASAVEL_TEST_SOURCE_DIR) / ".." / "data";
 
 // Runs a function in a child process and returns the text it produced; the
@@ -95,10 +107,10 @@ class TableHeldElsewhere {
             try {
                 Table table(directory, name, OpenMode::Exclusive);
                 byte = 1;
-                if (::write(ready[1], &byte, 1) < 0) {} // the other end sees the pipe close
-                if (::read(release[0], &byte, 1) < 0) {} // the other end sees the pipe close
+                writeByte(ready[1], &byte);
+                readByte(release[0], &byte);
             } catch (...) {
-                if (::write(ready[1], &byte, 1) < 0) {} // the other end sees the pipe close
+                writeByte(ready[1], &byte);
             }
             ::_exit(0);
         }
@@ -106,7 +118,7 @@ class TableHeldElsewhere {
         ::close(release[0]);
         m_release = release[1];
         char held = 0;
-        if (::read(ready[0], &held, 1) < 0) {} // the other end sees the pipe close
+        readByte(ready[0], &held);
         ::close(ready[0]);
         if (held != 1)
             throw std::runtime_error("the other process could not open " + name);
@@ -145,15 +157,15 @@ class RecordLockedElsewhere {
             range.l_whence = SEEK_SET;
             if (descriptor >= 0 && ::fcntl(descriptor, F_SETLK, &range) == 0)
                 byte = 1;
-            if (::write(ready[1], &byte, 1) < 0) {} // the other end sees the pipe close
-            if (::read(release[0], &byte, 1) < 0) {} // the other end sees the pipe close
+            writeByte(ready[1], &byte);
+            readByte(release[0], &byte);
             ::_exit(0);
         }
         ::close(ready[1]);
         ::close(release[0]);
         m_release = release[1];
         char held = 0;
-        if (::read(ready[0], &held, 1) < 0) {} // the other end sees the pipe close
+        readByte(ready[0], &held);
         ::close(ready[0]);
         if (held != 1)
             throw std::runtime_error("the other process could not lock " + file.string());
