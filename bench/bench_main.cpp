@@ -2,9 +2,9 @@
 // several scales against the time libxml2 alone takes to parse the same
 // document and write it back, and reports peak memory. Not a test: it prints
 // figures.
-#include "StandInSolution.h"
+#include "standin/StandInSolution.h"
 #include "SyntheticSchool.h"
-#include "app/BatchRunner.h"
+#include "cli/BatchRunner.h"
 #include "formats/XmlDocument.h"
 
 #include <algorithm>

@@ -34,10 +34,10 @@ TEST_F(CrearAsignacionesTest, EverySubjectInCourseGetsOneAssignmentPerGroup)
               Materias::record("2ESO", "Matemáticas", "M2"), // repeated: its assignments come twice
           }),
           units});
-    form.CrearMaterias();
-    form.CrearActividades();
-    form.CrearGrupos();
-    form.CrearAsignaciones();
+    exportacion.CrearMaterias();
+    exportacion.CrearActividades();
+    exportacion.CrearGrupos();
+    exportacion.CrearAsignaciones();
 
     const std::vector<test::Row> assignments = rows("ASIGT");
     ASSERT_FALSE(assignments.empty());
@@ -108,8 +108,8 @@ TEST_F(CrearAsignacionesTest, SubjectNamesAreFoundIgnoringAsciiCaseAndPadding)
             expected.push_back({testCase.expectedCode, std::u16string(key.begin(), key.end())});
     }
     load({Materias::section(records), units});
-    form.CrearGrupos();
-    form.CrearAsignaciones();
+    exportacion.CrearGrupos();
+    exportacion.CrearAsignaciones();
     EXPECT_EQ(columns("ASIGT", {"CASIG", "CLAVE"}), expected);
 }
 
@@ -121,10 +121,10 @@ TEST_F(CrearAsignacionesTest, CourseKeyLongerThanItsFieldFindsNoGroup)
     load({Materias::section({Materias::record("168321565832", "Música", "M1"),
                              Materias::record("1683215658", "Música", "M2")}),
           Xml::section("UNIDADES", {{"U1", "1ºA", "1683215658"}})});
-    form.CrearMaterias();
-    form.CrearActividades();
-    form.CrearGrupos();
-    form.CrearAsignaciones();
+    exportacion.CrearMaterias();
+    exportacion.CrearActividades();
+    exportacion.CrearGrupos();
+    exportacion.CrearAsignaciones();
     EXPECT_EQ(columns("ASIGT", {"CGRUP", "CLAVE", "CLAVECURSO"}),
               (Columns{{u"ESO1A", u"M2", u"1683215658"}}));
 }

@@ -1,5 +1,5 @@
-#include "app/BatchRunner.h"
-#include "formats/Table.h"
+#include "cli/BatchRunner.h"
+#include "formats/dbase/Table.h"
 #include "formats/XmlDocument.h"
 #include "TestSupport.h"
 

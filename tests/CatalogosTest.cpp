@@ -1,4 +1,4 @@
-#include "app/Error.h"
+#include "base/Error.h"
 #include "ExportFixture.h"
 
 using namespace pasavel;
@@ -21,7 +21,7 @@ TEST_F(CatalogosTest, FourCataloguesAreCopiedInDocumentOrder)
 {
     load({Xml::section("ORIGENES", {{" 12 ", "HORAS-LECTIVAS-DE-25-CAR", "Lectivas"}, {"12", "L", "Otra"}, {"x"}}),
           niveles, cursosNiveles, autorizaciones});
-    form.CrearCatalogos();
+    exportacion.CrearCatalogos();
     EXPECT_EQ(columns("ORIGENES_C", {"X_CATORIHOR", "C_ORIHOR", "D_ORIHOR"}),
               (Table2{{u"12", u"HORAS-LECTIVAS-DE-25", u"Lectivas"}, {u"12", u"L", u"Otra"}}));
     EXPECT_EQ(columns("NIVELES_C", {"X_NIVCONPAGLEG", "C_NIVCON", "D_NIVCON"}),
@@ -34,11 +34,11 @@ TEST_F(CatalogosTest, FourCataloguesAreCopiedInDocumentOrder)
 TEST_F(CatalogosTest, WithoutHourOriginsTheEarlierCataloguesStay)
 {
     load({Xml::section("ORIGENES", {{"1", "L", "Lectivas"}}), niveles, cursosNiveles, autorizaciones});
-    form.CrearCatalogos();
+    exportacion.CrearCatalogos();
     test::writeBytes(vtemp() / "ORIGENES_C.MDX", "index");
 
     load({Xml::section("NIVELES", {})});
-    form.CrearCatalogos();
+    exportacion.CrearCatalogos();
     EXPECT_FALSE(Table::exists(vtemp(), "ORIGENES_C"));
     EXPECT_FALSE(std::filesystem::exists(vtemp() / "ORIGENES_C.MDX"));
     EXPECT_EQ(rows("NIVELES_C").size(), 1u);
@@ -46,7 +46,7 @@ TEST_F(CatalogosTest, WithoutHourOriginsTheEarlierCataloguesStay)
 
     // Hour origins without usable records: an empty table, the rest re-created.
     load({Xml::section("ORIGENES", {{"1"}})});
-    form.CrearCatalogos();
+    exportacion.CrearCatalogos();
     EXPECT_TRUE(Table::exists(vtemp(), "ORIGENES_C"));
     EXPECT_TRUE(rows("ORIGENES_C").empty());
     EXPECT_TRUE(rows("NIVELES_C").empty());
@@ -69,7 +69,7 @@ TEST_F(CatalogosTest, AValueThatIsNoIntegerEndsTheRunNamingIt)
     };
     for (const Case& testCase : cases) {
         load(testCase.sections);
-        const std::string message = errorOf([&] { form.CrearCatalogos(); });
+        const std::string message = errorOf([&] { exportacion.CrearCatalogos(); });
         EXPECT_NE(message.find(testCase.expected), std::string::npos) << message;
     }
 }

@@ -1,4 +1,4 @@
-#include "app/Clipper.h"
+#include "base/Clipper.h"
 
 #include <gtest/gtest.h>
 

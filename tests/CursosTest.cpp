@@ -1,4 +1,4 @@
-#include "app/Error.h"
+#include "base/Error.h"
 #include "dialogs/Cursos.h"
 #include "ExportFixture.h"
 
@@ -12,12 +12,12 @@ protected:
     const std::string courses = Xml::section(
         "CURSOS_DEL_CENTRO", {{" 1ESO ", "1º de E.S.O."}, {"2ESO", "2º de E.S.O."}, {"solo"}, {"1BCT", "1º Bach."}});
 
-    using Script = std::function<void(CursosLogic&)>;
+    using Script = std::function<void(Cursos&)>;
 
     // Types a level and course number for each listed row, as in the grid.
     static Script typeAndConfirm(std::vector<std::pair<std::u16string, std::u16string>> codings)
     {
-        return [codings](CursosLogic& dialog) {
+        return [codings](Cursos& dialog) {
             dialog.CursosTDBGridEnter();
             for (std::size_t row = 0; row < codings.size(); ++row) {
                 dialog.moveTo(row);
@@ -34,7 +34,7 @@ protected:
     {
         load({courses});
         userInterface.courseDialogScript.assign(showings.begin(), showings.end());
-        form.CrearCursos();
+        exportacion.CrearCursos();
     }
 };
 
@@ -51,7 +51,7 @@ TEST_F(CursosTest, CoursesAreListedAndTheTypedCodingsKept)
               (std::vector<std::vector<std::u16string>>{
                   {u"1ESO", u"ESO", u"1"}, {u"2ESO", u" ESO", u"2"}, {u"1BCT", u"BCT", u"1"}}));
     EXPECT_EQ(userInterface.courseDialogShowings, 1);
-    EXPECT_FALSE(form.result);
+    EXPECT_FALSE(exportacion.shownAgain);
     EXPECT_TRUE(userInterface.questions.empty());
 }
 
@@ -60,12 +60,12 @@ TEST_F(CursosTest, AGapShowsTheDialogAgainWithTheForcedExit)
     bool forcedExitOfferedAtFirst = true;
     bool forcedExitOfferedAgain = false;
     bool incidentsShown = false;
-    runCrearCursos({[&](CursosLogic& dialog) {
+    runCrearCursos({[&](Cursos& dialog) {
                         forcedExitOfferedAtFirst = dialog.forcedExitVisible();
                         typeAndConfirm({{u"ESO", u"1"}, {u"   ", u"2"}, {u"BCT", u""}})(dialog);
                         incidentsShown = dialog.incidentsVisible() && dialog.forcedExitVisible();
                     },
-                    [&](CursosLogic& dialog) {
+                    [&](Cursos& dialog) {
                         forcedExitOfferedAgain = dialog.forcedExitVisible();
                         dialog.CursosTDBGridColEnter();
                         EXPECT_FALSE(dialog.forcedExitVisible());
@@ -74,32 +74,30 @@ TEST_F(CursosTest, AGapShowsTheDialogAgainWithTheForcedExit)
     EXPECT_FALSE(forcedExitOfferedAtFirst);
     EXPECT_TRUE(incidentsShown);
     EXPECT_TRUE(forcedExitOfferedAgain);
-    EXPECT_TRUE(form.result) << "the retry flag stays set for the rest of the run";
+    EXPECT_TRUE(exportacion.shownAgain) << "the retry flag stays set for the rest of the run";
     // The first gap stops the walk: one message, however many gaps.
     EXPECT_EQ(userInterface.messages, std::vector<std::string>{"¡Atención! Falta algún Dato"});
     EXPECT_EQ(columns("CURSOST2", {"CLAVE"}).size(), 3u);
-    EXPECT_FALSE(form.isClosed());
+    EXPECT_FALSE(exportacion.forcedExit());
 }
 
-TEST_F(CursosTest, ForcedExitClosesTheMainWindowAndStoresNothing)
+TEST_F(CursosTest, ForcedExitEndsTheRunAndStoresNothing)
 {
-    runCrearCursos({typeAndConfirm({{u"ESO", u""}}), [](CursosLogic& dialog) { dialog.BitBtn2Click(); }});
-    EXPECT_TRUE(userInterface.mainWindowClosed);
-    EXPECT_TRUE(form.isClosed());
+    runCrearCursos({typeAndConfirm({{u"ESO", u""}}), [](Cursos& dialog) { dialog.BitBtn2Click(); }});
+    EXPECT_TRUE(exportacion.forcedExit());
     EXPECT_FALSE(Table::exists(vtemp(), "CURSOST2"));
-    EXPECT_EQ(form.runResult, 0);
 }
 
 TEST_F(CursosTest, CloseBoxKeepsWhatWasTypedWithoutCheckingOrStoring)
 {
-    runCrearCursos({[](CursosLogic& dialog) {
+    runCrearCursos({[](Cursos& dialog) {
         dialog.CursosTDBGridEnter();
         dialog.setNivel(u"ESO");
         dialog.closeBox();
     }});
     EXPECT_EQ(columns("CURSOST", {"NIVEL"})[0][0], u"ESO");
     EXPECT_FALSE(Table::exists(vtemp(), "CURSOST2"));
-    EXPECT_FALSE(form.isClosed());
+    EXPECT_FALSE(exportacion.forcedExit());
 }
 
 TEST_F(CursosTest, EarlierCodingsAreRecoveredOrDiscarded)
@@ -112,12 +110,12 @@ TEST_F(CursosTest, EarlierCodingsAreRecoveredOrDiscarded)
     load({withNewCourse});
     std::vector<std::vector<std::u16string>> shown;
     userInterface.questionAnswers = {true};
-    userInterface.courseDialogScript = {[&](CursosLogic& dialog) {
+    userInterface.courseDialogScript = {[&](Cursos& dialog) {
         for (std::size_t row = 0; row < dialog.rowCount(); ++row)
             shown.push_back({dialog.course(row).clave, dialog.course(row).nivel, dialog.course(row).curso});
         dialog.closeBox();
     }};
-    form.CrearCursos();
+    exportacion.CrearCursos();
     EXPECT_EQ(userInterface.questions.size(), 1u);
     EXPECT_NE(userInterface.questions[0].find("¿Quiere recuperar las codificaciones"), std::string::npos);
     EXPECT_EQ(shown, (std::vector<std::vector<std::u16string>>{
@@ -126,14 +124,14 @@ TEST_F(CursosTest, EarlierCodingsAreRecoveredOrDiscarded)
     // Cancel deletes CURSOST2; the next confirmed dialog makes it afresh.
     load({withNewCourse});
     userInterface.questionAnswers = {false};
-    userInterface.courseDialogScript = {[](CursosLogic& dialog) {
+    userInterface.courseDialogScript = {[](Cursos& dialog) {
         EXPECT_EQ(dialog.course(0).nivel, u"");
         dialog.closeBox();
     }};
-    form.CrearCursos();
+    exportacion.CrearCursos();
     EXPECT_FALSE(Table::exists(vtemp(), "CURSOST2"));
     userInterface.courseDialogScript = {typeAndConfirm({{u"E", u"1"}, {u"E", u"3"}, {u"B", u"1"}})};
-    form.CrearCursos();
+    exportacion.CrearCursos();
     EXPECT_EQ(columns("CURSOST2", {"CLAVE", "NIVEL"}),
               (std::vector<std::vector<std::u16string>>{{u"1ESO", u"E"}, {u"3ESO", u"E"}, {u"1BCT", u"B"}}));
 }
@@ -141,7 +139,7 @@ TEST_F(CursosTest, EarlierCodingsAreRecoveredOrDiscarded)
 TEST_F(CursosTest, EmptyCourseListPassesAtOnce)
 {
     load({});
-    form.CrearCursos();
+    exportacion.CrearCursos();
     EXPECT_TRUE(rows("CURSOST").empty());
     EXPECT_TRUE(Table::exists(vtemp(), "CURSOST2"));
     EXPECT_TRUE(rows("CURSOST2").empty());
@@ -150,7 +148,7 @@ TEST_F(CursosTest, EmptyCourseListPassesAtOnce)
 
 TEST_F(CursosTest, TenRecordMovesStopAtTheEndsAndRefreshPostsTheEdit)
 {
-    runCrearCursos({[](CursosLogic& dialog) {
+    runCrearCursos({[](Cursos& dialog) {
         dialog.moveBy(10);
         EXPECT_EQ(dialog.currentRow(), 2u);
         dialog.moveBy(-1);

@@ -1,4 +1,4 @@
-#include "app/Error.h"
+#include "base/Error.h"
 #include "dialogs/Plantihoras.h"
 #include "ExportFixture.h"
 
@@ -23,9 +23,9 @@ protected:
     {
         return Xml::section("TRAMOS_HORARIOS", records);
     }
-    static std::function<void(PlantillasLogic&)> select(std::vector<std::size_t> entries)
+    static std::function<void(Plantihoras&)> select(std::vector<std::size_t> entries)
     {
-        return [entries](PlantillasLogic& dialog) {
+        return [entries](Plantihoras& dialog) {
             for (std::size_t entry : entries) {
                 dialog.setSelected(entry, true);
                 dialog.ListBox2Click(entry);
@@ -54,7 +54,7 @@ TEST_F(DiasHorasTest, TwoChosenFramesGetHoursPerFrameAndEarlierFrameZero)
     for (const auto& codes : {std::vector<std::string>{"1", "2"}, std::vector<std::string>{"2", "1"}}) {
         loadFromFile({frames(codes), slots(morningAndAfternoon)});
         userInterface.frameDialogScript = {select({1, 0})};
-        form.CrearDiasHoras();
+        exportacion.CrearDiasHoras();
         EXPECT_EQ(rows("DIASHORAST").size(), 21u);
         EXPECT_EQ(day(7), (Table2{{u"71", u"1", u"M1", u"1ª", u"08:00", u"09:00", u"60", u"0", u"1"},
                                   {u"71", u"1", u"T1", u"Tarde 1ª", u"15:00", u"16:00", u"60", u"1", u"2"},
@@ -63,7 +63,7 @@ TEST_F(DiasHorasTest, TwoChosenFramesGetHoursPerFrameAndEarlierFrameZero)
         EXPECT_EQ(rows("DIASHORAST")[0].at("TEXTODIA"), u"");
     }
     EXPECT_EQ(userInterface.frameDialogShowings, 2);
-    EXPECT_FALSE(form.result);
+    EXPECT_FALSE(exportacion.shownAgain);
 }
 
 TEST_F(DiasHorasTest, SingleFrameNeedsNoDialogAndTimesAreWritten)
@@ -74,7 +74,7 @@ TEST_F(DiasHorasTest, SingleFrameNeedsNoDialogAndTimesAreWritten)
                          {"3", "Otra", "600", "1440", "OTRO"},
                          {"4"},
                          {"CODIGO-LARGO-X", "Tercera", "600", "1440", "M"}})});
-    form.CrearDiasHoras();
+    exportacion.CrearDiasHoras();
     EXPECT_EQ(userInterface.frameDialogShowings, 0);
     EXPECT_EQ(day(1), (Table2{{u"11", u"1", u"1", u"Primera hora de", u"00:00", u"00:55", u"55", u"0", u"M"},
                               {u"12", u"2", u"2", u"Segunda", u"00:05", u"10:00", u"595", u"0", u"M"},
@@ -86,12 +86,12 @@ TEST_F(DiasHorasTest, FramesStartingTogetherKeepDocumentOrderAndOneFrameUsesItsO
     loadFromFile({frames({"B", "A", "C"}),
                   slots({{"A1", "a", "480", "540", "A"}, {"B1", "b", "480", "540", "B"}, {"C1", "c", "400", "440", "C"}})});
     userInterface.frameDialogScript = {select({0, 1})};
-    form.CrearDiasHoras();
+    exportacion.CrearDiasHoras();
     EXPECT_EQ(columns("DIASHORAST", {"DIHO", "MARCO", "MARCOXML"})[0], (std::vector<std::u16string>{u"11", u"1", u"A"}));
     EXPECT_EQ(columns("DIASHORAST", {"DIHO", "MARCO", "MARCOXML"})[1], (std::vector<std::u16string>{u"11", u"0", u"B"}));
 
     userInterface.frameDialogScript = {select({2})};
-    form.CrearDiasHoras();
+    exportacion.CrearDiasHoras();
     EXPECT_EQ(columns("DIASHORAST", {"DIHO", "MARCO", "MARCOXML"})[0], (std::vector<std::u16string>{u"11", u"0", u"C"}));
     EXPECT_EQ(rows("DIASHORAST").size(), 7u);
 }
@@ -100,9 +100,9 @@ TEST_F(DiasHorasTest, InvalidChoiceShowsTheDialogAgain)
 {
     loadFromFile({frames({"1", "2", "3"}), slots(morningAndAfternoon)});
     userInterface.frameDialogScript = {select({}), select({0, 1, 2}), select({0})};
-    form.CrearDiasHoras();
+    exportacion.CrearDiasHoras();
     EXPECT_EQ(userInterface.frameDialogShowings, 3);
-    EXPECT_TRUE(form.result);
+    EXPECT_TRUE(exportacion.shownAgain);
     EXPECT_EQ(userInterface.messages,
               (std::vector<std::string>{
                   "Debe al menos seleccionar 1 Marco Horario.",
@@ -113,7 +113,7 @@ TEST_F(DiasHorasTest, InvalidChoiceShowsTheDialogAgain)
 TEST_F(DiasHorasTest, DataThatCannotBecomeSlotsEndsTheRunWithAClearMessage)
 {
     loadFromFile({frames({"M"}), slots({{"7", "Séptima", "14:30", "900", "M"}})});
-    std::string message = errorOf([&] { form.CrearDiasHoras(); });
+    std::string message = errorOf([&] { exportacion.CrearDiasHoras(); });
     EXPECT_NE(message.find("tramo horario «7» (Séptima)"), std::string::npos) << message;
     EXPECT_NE(message.find("«14:30»"), std::string::npos) << message;
 
@@ -121,31 +121,31 @@ TEST_F(DiasHorasTest, DataThatCannotBecomeSlotsEndsTheRunWithAClearMessage)
     // that are no time, however the integer holds them.
     for (const char* minutes : {"-1", "1441", "-9223372036854775808", "9223372036854775807"}) {
         loadFromFile({frames({"M"}), slots({{"7", "Séptima", "900", minutes, "M"}})});
-        message = errorOf([&] { form.CrearDiasHoras(); });
+        message = errorOf([&] { exportacion.CrearDiasHoras(); });
         EXPECT_NE(message.find("La hora de fin del tramo horario «7» (Séptima) no está entre 0 y 1440 minutos"),
                   std::string::npos)
             << message;
         EXPECT_NE(message.find(std::string("«") + minutes + "»"), std::string::npos) << message;
     }
     loadFromFile({frames({"M"}), slots({{"N", "Noche", "0", "1440", "M"}})});
-    form.CrearDiasHoras();
+    exportacion.CrearDiasHoras();
     EXPECT_EQ(day(1), (Table2{{u"11", u"1", u"N", u"Noche", u"00:00", u"24:00", u"1440", u"0", u"M"}}));
 
     loadFromFile({slots(morningAndAfternoon)});
-    message = errorOf([&] { form.CrearDiasHoras(); });
+    message = errorOf([&] { exportacion.CrearDiasHoras(); });
     EXPECT_NE(message.find("ningún marco horario"), std::string::npos) << message;
     EXPECT_TRUE(rows("DIASHORAST").empty());
 
     // The dialog reads the chosen file itself; when that file offers no
     // choice the run ends instead of asking for ever.
     loadFromFile({frames({"1", "2"}), slots(morningAndAfternoon)});
-    test::writeBytes(form.filenameXML, "<SERVICIO>");
-    message = errorOf([&] { form.CrearDiasHoras(); });
+    test::writeBytes(exportacion.filenameXML, "<SERVICIO>");
+    message = errorOf([&] { exportacion.CrearDiasHoras(); });
     EXPECT_NE(message.find("No se pueden leer los marcos horarios"), std::string::npos) << message;
     EXPECT_EQ(userInterface.frameDialogShowings, 1);
 }
 
-TEST(PlantillasLogic, ShowsTheClickedFrameAndBuildsTheResultInListOrder)
+TEST(Plantihoras, ShowsTheClickedFrameAndBuildsTheResultInListOrder)
 {
     test::TemporaryDirectory directory;
     test::writeBytes(directory / "centro.xml",
@@ -158,7 +158,7 @@ TEST(PlantillasLogic, ShowsTheClickedFrameAndBuildsTheResultInListOrder)
                                                                      {"b", "2ª", "0", "0", "1"},
                                                                      {"c", "T1", "0", "0", "2"}})}));
     test::ScriptedInterface userInterface;
-    PlantillasLogic dialog(directory / "centro.xml");
+    Plantihoras dialog(directory / "centro.xml");
     dialog.FormActivate();
     EXPECT_EQ(dialog.frameCodes(), (std::vector<std::u16string>{u"1", u"2", u"CODIGO-DE-12", u"2"}));
     EXPECT_EQ(dialog.labelNombre(), u"Mañana");
@@ -181,13 +181,13 @@ TEST(PlantillasLogic, ShowsTheClickedFrameAndBuildsTheResultInListOrder)
     EXPECT_FALSE(dialog.isSelected(0)) << "activation refills the list and loses the selection";
 }
 
-TEST(PlantillasLogic, OneSlotRecordLeavesTheHoursEmpty)
+TEST(Plantihoras, OneSlotRecordLeavesTheHoursEmpty)
 {
     test::TemporaryDirectory directory;
     test::writeBytes(directory / "centro.xml",
                      Xml::document({Xml::section("JORNADAS_ESCOLARES", {{"1", "M"}, {"2", "T"}}),
                                     Xml::section("TRAMOS_HORARIOS", {{"a", "1ª", "0", "0", "1"}})}));
-    PlantillasLogic dialog(directory / "centro.xml");
+    Plantihoras dialog(directory / "centro.xml");
     dialog.FormActivate();
     EXPECT_TRUE(dialog.hourTexts().empty());
     EXPECT_TRUE(dialog.noChoiceReason().empty());

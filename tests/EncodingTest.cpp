@@ -1,4 +1,4 @@
-#include "app/Error.h"
+#include "base/Error.h"
 #include "formats/Encoding.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/Error.h"
+#include "base/Error.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/ExchangeWriter.h"
 #include "TestSupport.h"

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "app/Error.h"
+#include "base/Error.h"
 #include "app/MainForm.h"
-#include "formats/Table.h"
+#include "export/Exportacion.h"
+#include "formats/dbase/Table.h"
 #include "ScriptedInterface.h"
 #include "TestSupport.h"
 
@@ -50,12 +51,14 @@ struct Xml {
 
 using Row = std::map<std::string, std::u16string>;
 
-// A main form over a temporary working folder, answering from a script.
+// A main form and an export run over a temporary working folder, answering
+// from a script.
 class ExportFixture : public ::testing::Test {
 protected:
     TemporaryDirectory directory;
     ScriptedInterface userInterface;
     MainForm form{userInterface, makePaths()};
+    Exportacion exportacion{userInterface, form.paths().vtemp, form.paths().materiasTable};
 
     ProgramPaths makePaths()
     {
@@ -68,15 +71,15 @@ protected:
 
     void load(const std::vector<std::string>& sections)
     {
-        form.loadedDocument = XmlDocument::parseText(Xml::document(sections), "prueba.xml");
+        exportacion.loadedDocument = XmlDocument::parseText(Xml::document(sections), "prueba.xml");
     }
 
     // The document as the user's chosen file too, for what reads that file
     // itself (the time-frame dialog).
     void loadFromFile(const std::vector<std::string>& sections)
     {
-        form.filenameXML = directory / "centro.xml";
-        writeBytes(form.filenameXML, Xml::document(sections));
+        exportacion.filenameXML = directory / "centro.xml";
+        writeBytes(exportacion.filenameXML, Xml::document(sections));
         load(sections);
     }
 

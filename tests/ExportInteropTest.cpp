@@ -2,7 +2,7 @@
 // and assignment tables read back by readers that share nothing with the
 // table store.
 #include "TestSupport.h"
-#include "app/BatchRunner.h"
+#include "cli/BatchRunner.h"
 #include "formats/Encoding.h"
 
 #include <gtest/gtest.h>

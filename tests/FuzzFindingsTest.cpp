@@ -2,9 +2,9 @@
 // broke. The inputs themselves are in the seed corpus, so the fuzzers try
 // them again on every run.
 #include "TestSupport.h"
-#include "app/Error.h"
+#include "base/Error.h"
 #include "formats/IniFile.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 #include "import/Soluc.h"
 
 #include <gtest/gtest.h>

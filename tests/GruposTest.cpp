@@ -26,7 +26,7 @@ protected:
         for (const std::string& courseKey : courseKeys)
             units.push_back({"G" + std::to_string(units.size() + 1), "unidad", courseKey});
         load({Xml::section("UNIDADES", units)});
-        form.CrearGrupos();
+        exportacion.CrearGrupos();
     }
 };
 
@@ -57,7 +57,7 @@ TEST_F(CrearGruposTest, LetterSequencesAreSharedAcrossLetterCaseAndCourseNumbers
                                     // Two values: the course key is empty, like that of an unknown course.
                                     {"G8", "u"},
                                     {"G9"}})});
-    form.CrearGrupos();
+    exportacion.CrearGrupos();
     EXPECT_EQ(columns("GRUPOST", {"ABREV", "NIVEL", "CURSO", "GRUPO", "CLAVE", "CLAVECURSO"}),
               (Columns{{u"ESO1A", u"ESO", u"1", u"A", u"G1", u"1ESO"},
                        {u"ESO1B", u"ESO", u"1", u"B", u"G2", u"1ESO"},

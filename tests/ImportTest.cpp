@@ -321,7 +321,7 @@ TEST_F(ImportTest, Utf8FileDeclaredWindows1252IsReadByEveryReader)
         "</BLOQUE_DATOS></SERVICIO>";
     test::writeBytes(directory / "centro.xml", document);
 
-    PlantillasLogic frames(directory / "centro.xml");
+    Plantihoras frames(directory / "centro.xml");
     frames.FormActivate();
     EXPECT_EQ(frames.frameCodes(), (std::vector<std::u16string>{u"1", u"2"}));
     EXPECT_EQ(frames.labelNombre(), u"Mañana ÁÍÏÐÝ");

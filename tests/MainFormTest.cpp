@@ -1,7 +1,9 @@
 #include "app/MainForm.h"
+#include "dialogs/Cursos.h"
 #include "ScriptedInterface.h"
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace pasavel;
@@ -48,7 +50,6 @@ TEST_F(MainFormTest, CompletedExportLeavesCopyResultAndDisabledButtons)
     EXPECT_FALSE(userInterface.busy);
     EXPECT_EQ(userInterface.busyChanges, 2);
     EXPECT_TRUE(std::filesystem::exists(directory / "centro.xml-copia"));
-    EXPECT_TRUE(form.loadedDocument.has_value());
     EXPECT_FALSE(userInterface.mainWindowClosed);
     form.FormClose();
     EXPECT_FALSE(std::filesystem::exists(directory / "bin" / "Velmora.ini")) << "stand-alone writes no INI";
@@ -63,6 +64,25 @@ TEST_F(MainFormTest, EmbeddedExportClosesAndLeavesResultInIni)
     EXPECT_TRUE(userInterface.mainWindowClosed);
     form.FormClose();
     EXPECT_EQ(ini(), "[Transformadores]\r\nTransformado=1\r\n");
+}
+
+TEST_F(MainFormTest, ForcedExitInTheCourseDialogClosesTheWindowBeforeTheNextStep)
+{
+    std::string document = minimalDocument;
+    document.insert(document.find("<grupo_datos seq=\"JORNADAS"),
+                    "<grupo_datos seq=\"CURSOS_DEL_CENTRO\"><grupo_datos><dato>1ESO</dato><dato>1\xBA ESO</dato>"
+                    "</grupo_datos></grupo_datos>\n");
+    userInterface.fileAnswers = {writeDocument("centro.xml", document)};
+    userInterface.courseDialogScript = {[](Cursos& dialog) { dialog.BitBtn1Click(); },
+                                        [](Cursos& dialog) { dialog.BitBtn2Click(); }};
+    form.BExportarClick();
+    EXPECT_TRUE(userInterface.mainWindowClosed);
+    EXPECT_TRUE(form.isClosed());
+    EXPECT_EQ(form.runResult, 0);
+    EXPECT_TRUE(std::filesystem::exists(directory / "VTEMP" / "CURSOST.DBF"));
+    EXPECT_FALSE(std::filesystem::exists(directory / "VTEMP" / "ASIGNOMT.DBF")) << "no step after the forced exit";
+    EXPECT_TRUE(std::find(userInterface.messages.begin(), userInterface.messages.end(), "Proceso finalizado") ==
+                userInterface.messages.end());
 }
 
 TEST_F(MainFormTest, MissingFileStandAloneAndEmbedded)

@@ -12,7 +12,7 @@ protected:
     void runCrearMaterias(const std::vector<std::string>& records)
     {
         load({Materias::section(records)});
-        form.CrearMaterias();
+        exportacion.CrearMaterias();
     }
 };
 
@@ -188,7 +188,7 @@ TEST_F(CrearMateriasTest, MissingReferenceTableEndsTheStepBeforeAnyTableIsTouche
 {
     std::filesystem::remove(form.paths().materiasTable);
     load({Materias::section({Materias::record("1ESO", "Música", "M1")})});
-    const std::string message = errorOf([&] { form.CrearMaterias(); });
+    const std::string message = errorOf([&] { exportacion.CrearMaterias(); });
     EXPECT_NE(message.find("RAICESMATERIAS.DBF"), std::string::npos) << message;
     EXPECT_FALSE(Table::exists(vtemp(), "ASIGNOMT"));
     EXPECT_FALSE(Table::exists(vtemp(), "ASIGNOMT2"));
@@ -203,8 +203,8 @@ TEST_F(CrearMateriasTest, ActivitiesFollowTheSubjectsAsTasks)
                                        {"S", "Matemá", "Matemáticas de refuerzo", "N", "N"},
                                        {"N", "X1"},
                                        {"N"}})});
-    form.CrearMaterias();
-    form.CrearActividades();
+    exportacion.CrearMaterias();
+    exportacion.CrearActividades();
     EXPECT_EQ(columns("ASIGNOMT", {"COD", "CODLARGO", "NOMBRE", "CODTAREA", "ESTAREA", "R_UNI_MAT"}),
               (Columns{{u"Matemá", u"Matemá", u"Matemáticas", u"", u"F", u""},
                        {u"#GUARDIA", u"Guardia de", u"Guardia de recreo", u"#GUARDIA", u"T", u"SN"},
@@ -214,10 +214,10 @@ TEST_F(CrearMateriasTest, ActivitiesFollowTheSubjectsAsTasks)
                        {u"Matemá", u"Matemática", u"Matemáticas de refuerzo", u"Matemá", u"T", u"NN"},
                        {u"#X1", u"", u"", u"#X1", u"T", u""}}));
     EXPECT_EQ(rows("ASIGNOMT2").size(), 1u);
-    EXPECT_TRUE(form.runWideLists.subjectCodes.empty());
-    EXPECT_TRUE(form.runWideLists.subjectNames.empty());
-    EXPECT_TRUE(form.runWideLists.longCodes.empty());
-    EXPECT_TRUE(form.runWideLists.longCodesWithNames.empty());
+    EXPECT_TRUE(exportacion.runWideLists.subjectCodes.empty());
+    EXPECT_TRUE(exportacion.runWideLists.subjectNames.empty());
+    EXPECT_TRUE(exportacion.runWideLists.longCodes.empty());
+    EXPECT_TRUE(exportacion.runWideLists.longCodesWithNames.empty());
 }
 
 // ASIGNOMT2 keeps twenty characters of a key. Two subject keys alike in

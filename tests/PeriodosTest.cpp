@@ -1,4 +1,4 @@
-#include "app/Error.h"
+#include "base/Error.h"
 #include "ExportFixture.h"
 
 using namespace pasavel;
@@ -41,7 +41,7 @@ TEST_F(CrearPeriodosTest, SchoolYearAndDatesFromTheFirstTwoSections)
     };
     for (const Case& testCase : cases) {
         load(testCase.sections);
-        form.CrearPeriodos();
+        exportacion.CrearPeriodos();
         EXPECT_EQ(columns("PERIODOS", {"CURSOANNO", "F_INICIO", "F_FIN"}), testCase.expected) << testCase.description;
     }
 }
@@ -63,7 +63,7 @@ TEST_F(CrearPeriodosTest, MissingSchoolYearDataEndsWithAClearMessageAndNoTable)
     };
     for (const Case& testCase : cases) {
         load(testCase.sections);
-        const std::string message = errorOf([&] { form.CrearPeriodos(); });
+        const std::string message = errorOf([&] { exportacion.CrearPeriodos(); });
         EXPECT_NE(message.find(testCase.expectedText), std::string::npos) << message;
         EXPECT_FALSE(Table::exists(vtemp(), "PERIODOS"));
     }

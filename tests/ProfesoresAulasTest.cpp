@@ -25,7 +25,7 @@ TEST_F(ProfesoresAulasTest, TeacherAbbreviationsTakeACounterOnAnyCaseClash)
                                         {"E10", "15/09/2024"},
                                         {"E11"},
                                     })});
-    form.CrearProfesores();
+    exportacion.CrearProfesores();
     EXPECT_EQ(columns("PROFT", {"ABREV", "NOMBRE", "X_EMPLEADO", "F_TOMAPOS", "DEPART", "DNI", "EMAIL"}),
               (Columns{{u"JGL", u"Juan García López", u"E1", u"01/09/2020", u"Matemáticas", u"", u""},
                        {u"JGL1", u"José Gómez Lara", u"E2", u"", u"Lengua", u"", u""},
@@ -46,7 +46,7 @@ TEST_F(ProfesoresAulasTest, RoomKeysAreTheirAbbreviationsCutToTen)
                                         {" LABORATORIO1 ", "Laboratorio de Física"},
                                         {"LABORATORIO2", "Laboratorio de Química"},
                                         {"GIMNASIO"}})});
-    form.CrearAulas();
+    exportacion.CrearAulas();
     EXPECT_EQ(columns("AULAT", {"ABREV", "NOMBRE", "EDIFICIO", "MAXALUM", "DEPCENTRO"}),
               (Columns{{u"AULA01", u"Aula 1", u"", u"", u"AULA01"},
                        {u"LABORATORI", u"Laboratorio de Física", u"", u"", u"LABORATORI"},
@@ -56,8 +56,8 @@ TEST_F(ProfesoresAulasTest, RoomKeysAreTheirAbbreviationsCutToTen)
 TEST_F(ProfesoresAulasTest, AbsentSectionsLeaveEmptyTables)
 {
     load({});
-    form.CrearProfesores();
-    form.CrearAulas();
+    exportacion.CrearProfesores();
+    exportacion.CrearAulas();
     EXPECT_TRUE(rows("PROFT").empty());
     EXPECT_TRUE(rows("AULAT").empty());
 }
@@ -75,7 +75,7 @@ TEST_F(ProfesoresAulasTest, TeacherCountersSkipCodesOtherInitialsTook)
                                         {"E6", "", "", "a", "4", ""},
                                         {"E7", "", "", "Ana", "", ""},
                                     })});
-    form.CrearProfesores();
+    exportacion.CrearProfesores();
     EXPECT_EQ(columns("PROFT", {"ABREV"}),
               (Columns{{u"A"}, {u"A1"}, {u"a2"}, {u"A3"}, {u"a4"}, {u"a41"}, {u"A5"}}));
 }

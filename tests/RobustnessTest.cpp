@@ -3,13 +3,13 @@
 // nothing but the run's own outputs changes: every other file of the
 // workspace keeps its bytes and permissions, and no file is left behind.
 #include "ScriptedInterface.h"
-#include "StandInSolution.h"
+#include "standin/StandInSolution.h"
 #include "TestSupport.h"
-#include "app/BatchRunner.h"
-#include "app/Error.h"
+#include "cli/BatchRunner.h"
+#include "base/Error.h"
 #include "app/MainForm.h"
-#include "formats/Files.h"
-#include "formats/Table.h"
+#include "platform/Files.h"
+#include "formats/dbase/Table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The bundled sample school there and back: exported, given a timetable by
 // the stand-in for the timetable program, imported; the output document is
 // checked as a whole.
-#include "StandInSolution.h"
-#include "app/BatchRunner.h"
+#include "standin/StandInSolution.h"
+#include "cli/BatchRunner.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

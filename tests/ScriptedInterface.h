@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UserInterface.h"
+#include "base/UserInterface.h"
 #include "dialogs/Cursos.h"
 #include "dialogs/Plantihoras.h"
 #include "formats/Encoding.h"
@@ -27,8 +27,8 @@ public:
     // What the user does in each showing of the two dialogs, in order. When
     // the script runs out: the course dialog is confirmed as it stands, and
     // the time-frame dialog is closed with nothing selected.
-    std::deque<std::function<void(CursosLogic&)>> courseDialogScript;
-    std::deque<std::function<void(PlantillasLogic&)>> frameDialogScript;
+    std::deque<std::function<void(Cursos&)>> courseDialogScript;
+    std::deque<std::function<void(Plantihoras&)>> frameDialogScript;
 
     std::vector<std::string> messages; // UTF-8, in the order shown
     std::vector<std::string> questions;
@@ -68,7 +68,7 @@ public:
         questionAnswers.pop_front();
         return answer;
     }
-    void showCourseDialog(CursosLogic& dialog) override
+    void showCourseDialog(Cursos& dialog) override
     {
         ++courseDialogShowings;
         dialog.FormShow();
@@ -80,7 +80,7 @@ public:
         courseDialogScript.pop_front();
         script(dialog);
     }
-    void showFrameDialog(PlantillasLogic& dialog) override
+    void showFrameDialog(Plantihoras& dialog) override
     {
         ++frameDialogShowings;
         dialog.FormActivate();

@@ -1,6 +1,6 @@
 // The tables the store writes must open in other dBase readers, and tables
 // that other programs write must open in the store.
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "app/Clipper.h"
-#include "app/Error.h"
+#include "base/Clipper.h"
+#include "base/Error.h"
 #include "formats/Encoding.h"
-#include "formats/Files.h"
-#include "formats/Table.h"
+#include "platform/Files.h"
+#include "formats/dbase/Table.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // pasavel-tablas shows what every table holds, in whichever layout it was
 // written: the sample's export (dBase III+ and level 7) and foreign tables.
-#include "app/TableTool.h"
+#include "tools/TableTool.h"
 #include "TestSupport.h"
-#include "app/BatchRunner.h"
+#include "cli/BatchRunner.h"
 #include "formats/Encoding.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 #include <gtest/gtest.h>
 #include <memory>

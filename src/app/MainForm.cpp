@@ -1,14 +1,15 @@
 #include "app/MainForm.h"
 
-#include "app/Error.h"
+#include "base/Error.h"
 #include "app/RunSummary.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
-#include "formats/Files.h"
+#include "platform/Files.h"
 #include "formats/IniFile.h"
-#include "formats/Locks.h"
+#include "formats/dbase/Locks.h"
 #include "formats/NormalisedCopy.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
+#include "export/Exportacion.h"
 #include "import/Importacion.h"
 
 #include <functional>
@@ -88,19 +89,10 @@ bool MainForm::ensureWorkingFolder(bool forWriting)
     }
 }
 
-bool MainForm::loadChosenDocument()
+bool MainForm::loadChosenDocument(Exportacion& exportacion)
 {
     try {
-        // Parsed before the copy is written, so that a file that is no
-        // exchange document leaves nothing behind.
-        // The export only reads its document.
-        ChosenDocument chosen = readChosenDocument(filenameXML, {.readOnly = true, .keep = {}});
-        if (!hasDataBlock(chosen.document)) {
-            throw Error("El archivo «" + filenameXML.string() +
-                        "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS.");
-        }
-        writeFileAtomically(normalisedCopyPath(filenameXML), chosen.copyBytes);
-        loadedDocument = std::move(chosen.document);
+        exportacion.readDocument();
         return true;
     } catch (const Error& error) {
         reportFailure(fromUtf8(error.what()));
@@ -152,9 +144,19 @@ void MainForm::BExportarClick()
     if (!chooseExistingFile() || !ensureWorkingFolder(true))
         return;
     const std::optional<WorkingFolderLock> folderLock = lockWorkingFolder();
-    if (!folderLock || !loadChosenDocument())
+    if (!folderLock)
         return;
-    if (!runBusy([this] { runExportSteps(); }) || m_closed)
+    Exportacion exportacion(m_userInterface, m_paths.vtemp, m_paths.materiasTable);
+    exportacion.filenameXML = filenameXML;
+    if (!loadChosenDocument(exportacion))
+        return;
+    bool completed = false;
+    // Closing the main window meanwhile stops the run after its current step.
+    if (!runBusy([&] { completed = exportacion.run([this] { return m_closed; }); }))
+        return;
+    if (exportacion.forcedExit())
+        closeMainWindow();
+    if (!completed || m_closed)
         return;
     std::vector<std::u16string> summary;
     // Counting is reading the tables again: a failure there is no failure of
@@ -165,22 +167,6 @@ void MainForm::BExportarClick()
         summary = {fromUtf8(error.what())};
     }
     completeRun("exportar", summary);
-}
-
-void MainForm::runExportSteps()
-{
-    using Step = void (MainForm::*)();
-    static constexpr Step steps[] = {
-        &MainForm::CrearPeriodos,   &MainForm::CrearCursos,     &MainForm::CrearMaterias, &MainForm::CrearActividades,
-        &MainForm::CrearProfesores, &MainForm::CrearAulas,      &MainForm::CrearGrupos,   &MainForm::CrearAsignaciones,
-        &MainForm::CrearDiasHoras,  &MainForm::CrearCatalogos,
-    };
-    for (Step step : steps) {
-        (this->*step)();
-        // A forced exit in a dialog closes the main window: the run ends there.
-        if (m_closed)
-            return;
-    }
 }
 
 void MainForm::completeRun(std::string_view direction, const std::vector<std::u16string>& summary)
@@ -218,21 +204,8 @@ void MainForm::BImportarClick()
 bool MainForm::runImport(std::u16string& cleaningReport, std::vector<std::u16string>& summary)
 {
     Importacion importacion(m_paths.vtemp);
-    XmlDocument output = readChosenDocument(filenameXML).document;
-    const XmlNode block = output.selectSingle("/SERVICIO/BLOQUE_DATOS");
-    if (!block || !block.firstChild()) {
-        throw Error("El archivo «" + filenameXML.string() +
-                    "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS con datos.");
-    }
-    if (!Table::exists(m_paths.vtemp, "PERIODOS"))
+    if (!importacion.run(filenameXML, currentDateTimeText()))
         return false;
-    Table periodos(m_paths.vtemp, "PERIODOS");
-    periodos.first();
-    const std::u16string periodStart = periodos.text("F_INICIO");
-    const std::u16string periodEnd = periodos.text("F_FIN");
-    periodos.close();
-    importacion.run(std::move(output), currentDateTimeText(), periodStart, periodEnd,
-                    Importacion::outputPath(filenameXML));
     importacion.close();
     cleaningReport = importacion.cleaningReport();
     summary = importSummary(Importacion::outputPath(filenameXML), importacion.summary());

@@ -2,10 +2,8 @@
 
 #include "app/CommandLine.h"
 #include "app/ProgramPaths.h"
-#include "app/RunWideLists.h"
-#include "app/UserInterface.h"
-#include "formats/Locks.h"
-#include "formats/XmlDocument.h"
+#include "base/UserInterface.h"
+#include "formats/dbase/Locks.h"
 
 #include <filesystem>
 #include <functional>
@@ -13,6 +11,8 @@
 #include <string>
 
 namespace pasavel {
+
+class Exportacion;
 
 // The main window's program state and runs, without any widget: the window
 // program, the batch runner and the tests all drive this class. Its handlers
@@ -26,16 +26,10 @@ public:
 
     // Path of the exchange document last confirmed in the file dialog.
     std::filesystem::path filenameXML;
-    // Retry flag: set when a dialog of the export had to be shown again.
-    bool result = false;
     // 1 after a completed run, -1 when in embedded mode the chosen file was
     // missing, 0 otherwise; left in Velmora.ini in embedded mode.
     int runResult = 0;
     bool embedded = false;
-    // The document the export steps read, parsed from the normalised copy.
-    std::optional<XmlDocument> loadedDocument;
-    // Subject codes, names and long codes seen by the subject step.
-    RunWideLists runWideLists;
 
     const ProgramPaths& paths() const { return m_paths; }
     UserInterface& userInterface() { return m_userInterface; }
@@ -54,36 +48,20 @@ public:
     // Closes the main window; the run in progress stops after its current step.
     void closeMainWindow();
 
-    // The export steps, in the order the export run calls them.
-    void CrearPeriodos();
-    void CrearCursos();
-    void CrearMaterias();
-    void CrearActividades();
-    void CrearProfesores();
-    void CrearAulas();
-    void CrearGrupos();
-    void CrearAsignaciones();
-    void CrearDiasHoras();
-    void CrearCatalogos();
-
 private:
     // File dialog and missing-file check shared by both runs.
     bool chooseExistingFile();
     // Makes sure the working folder can serve the run before anything is
     // written, offering to choose another one (remembered from then on).
     bool ensureWorkingFolder(bool forWriting);
-    // Reads the chosen file's normalised copy; nothing is written when it is
-    // not an exchange document.
-    bool loadChosenDocument();
+    // Reads the chosen file and writes its normalised copy; reports why not.
+    bool loadChosenDocument(Exportacion& exportacion);
     // The working folder for this run alone; nothing (the user told) when
     // another run holds it.
     std::optional<WorkingFolderLock> lockWorkingFolder();
     bool runBusy(const std::function<void()>& run);
-    void runExportSteps();
     // The import after the file choice; false when PERIODOS is missing.
     bool runImport(std::u16string& cleaningReport, std::vector<std::u16string>& summary);
-    // The time frames that apply: the frame dialog's choice, or the only frame.
-    std::u16string chooseFrames();
     void completeRun(std::string_view direction, const std::vector<std::u16string>& summary);
     void reportFailure(const std::u16string& message);
 

@@ -1,7 +1,7 @@
 #include "app/ProgramPaths.h"
 
 #include "formats/Encoding.h"
-#include "formats/Files.h"
+#include "platform/Files.h"
 #include "formats/IniFile.h"
 
 #include <cstdlib>

@@ -1,8 +1,8 @@
 #include "app/RunSummary.h"
 
-#include "app/Numbers.h"
+#include "base/Numbers.h"
 #include "formats/Encoding.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 #include <cstdio>
 #include <ctime>

@@ -1,7 +1,7 @@
 #include "dialogs/Cursos.h"
 
-#include "app/Error.h"
-#include "app/UserInterface.h"
+#include "base/Error.h"
+#include "base/UserInterface.h"
 
 #include <algorithm>
 
@@ -24,7 +24,7 @@ constexpr std::u16string_view recoveryQuestion =
 
 } // namespace
 
-bool CursosLogic::isMissing(std::u16string_view value)
+bool Cursos::isMissing(std::u16string_view value)
 {
     for (char16_t character : value) {
         if (character > u' ')
@@ -33,26 +33,26 @@ bool CursosLogic::isMissing(std::u16string_view value)
     return true;
 }
 
-CursosLogic::CursosLogic(UserInterface& userInterface, std::filesystem::path vtemp, bool retryFlag)
+Cursos::Cursos(UserInterface& userInterface, std::filesystem::path vtemp, bool retryFlag)
     : m_userInterface(userInterface), m_vtemp(std::move(vtemp)), m_forcedExitVisible(retryFlag)
 {
 }
 
-Table& CursosLogic::cursos()
+Table& Cursos::cursos()
 {
     if (!m_cursos)
         throw Error("La tabla «CURSOST» no está abierta.");
     return *m_cursos;
 }
 
-const Table& CursosLogic::cursos() const
+const Table& Cursos::cursos() const
 {
     if (!m_cursos)
         throw Error("La tabla «CURSOST» no está abierta.");
     return *m_cursos;
 }
 
-void CursosLogic::FormShow()
+void Cursos::FormShow()
 {
     m_cursos.emplace(m_vtemp, "CURSOST");
     if (Table::exists(m_vtemp, "CURSOST2")) {
@@ -64,7 +64,7 @@ void CursosLogic::FormShow()
     cursos().first();
 }
 
-void CursosLogic::recoverEarlierCodings()
+void Cursos::recoverEarlierCodings()
 {
     Table earlier(m_vtemp, "CURSOST2");
     Table& current = cursos();
@@ -79,7 +79,7 @@ void CursosLogic::recoverEarlierCodings()
     earlier.close();
 }
 
-void CursosLogic::BitBtn1Click()
+void Cursos::BitBtn1Click()
 {
     post();
     result = hasGap();
@@ -93,7 +93,7 @@ void CursosLogic::BitBtn1Click()
     closeCursos();
 }
 
-bool CursosLogic::hasGap()
+bool Cursos::hasGap()
 {
     Table& current = cursos();
     for (current.first(); !current.eof(); current.next()) {
@@ -103,7 +103,7 @@ bool CursosLogic::hasGap()
     return false;
 }
 
-void CursosLogic::storeCodings()
+void Cursos::storeCodings()
 {
     if (!Table::exists(m_vtemp, "CURSOST2"))
         Table::create(m_vtemp, "CURSOST2", cursosFields());
@@ -124,7 +124,7 @@ void CursosLogic::storeCodings()
     stored.close();
 }
 
-void CursosLogic::BitBtn2Click()
+void Cursos::BitBtn2Click()
 {
     cancel();
     closeCursos();
@@ -132,13 +132,13 @@ void CursosLogic::BitBtn2Click()
     result2 = u"fuera";
 }
 
-void CursosLogic::closeBox()
+void Cursos::closeBox()
 {
     post();
     closeCursos();
 }
 
-void CursosLogic::closeCursos()
+void Cursos::closeCursos()
 {
     if (m_cursos)
         m_cursos->close();
@@ -146,29 +146,29 @@ void CursosLogic::closeCursos()
     m_editing = false;
 }
 
-void CursosLogic::CursosTDBGridEnter()
+void Cursos::CursosTDBGridEnter()
 {
     if (!m_editing && rowCount() > 0)
         edit();
 }
 
-void CursosLogic::CursosTDBGridExit()
+void Cursos::CursosTDBGridExit()
 {
     if (m_editing)
         post();
 }
 
-void CursosLogic::CursosTDBGridColEnter()
+void Cursos::CursosTDBGridColEnter()
 {
     m_forcedExitVisible = false;
 }
 
-std::size_t CursosLogic::rowCount() const
+std::size_t Cursos::rowCount() const
 {
     return m_cursos ? m_cursos->recordCount() : 0;
 }
 
-CursosLogic::Course CursosLogic::course(std::size_t row) const
+Cursos::Course Cursos::course(std::size_t row) const
 {
     // The export writes CURSOST without deleted records, so a row of the grid
     // is the record of the same number.
@@ -176,18 +176,18 @@ CursosLogic::Course CursosLogic::course(std::size_t row) const
     return {table.text(row, "CLAVE"), table.text(row, "ESTUD"), table.text(row, "NIVEL"), table.text(row, "CURSO")};
 }
 
-std::size_t CursosLogic::currentRow() const
+std::size_t Cursos::currentRow() const
 {
     return cursos().recordNumber();
 }
 
-void CursosLogic::moveTo(std::size_t row)
+void Cursos::moveTo(std::size_t row)
 {
     post();
     cursos().goToRecord(row);
 }
 
-void CursosLogic::moveBy(std::ptrdiff_t records)
+void Cursos::moveBy(std::ptrdiff_t records)
 {
     const std::size_t count = rowCount();
     if (count == 0)
@@ -198,7 +198,7 @@ void CursosLogic::moveBy(std::ptrdiff_t records)
     moveTo(static_cast<std::size_t>(target));
 }
 
-void CursosLogic::edit()
+void Cursos::edit()
 {
     if (m_editing || rowCount() == 0)
         return;
@@ -206,7 +206,7 @@ void CursosLogic::edit()
     m_editing = true;
 }
 
-void CursosLogic::post()
+void Cursos::post()
 {
     if (!m_editing)
         return;
@@ -214,7 +214,7 @@ void CursosLogic::post()
     m_editing = false;
 }
 
-void CursosLogic::cancel()
+void Cursos::cancel()
 {
     if (!m_editing)
         return;
@@ -222,24 +222,24 @@ void CursosLogic::cancel()
     m_editing = false;
 }
 
-void CursosLogic::refresh()
+void Cursos::refresh()
 {
     post();
 }
 
-void CursosLogic::setNivel(std::u16string_view value)
+void Cursos::setNivel(std::u16string_view value)
 {
     edit();
     cursos().setText("NIVEL", value);
 }
 
-void CursosLogic::setCurso(std::u16string_view value)
+void Cursos::setCurso(std::u16string_view value)
 {
     edit();
     cursos().setText("CURSO", value);
 }
 
-std::vector<std::u16string> CursosLogic::coursesWithGaps() const
+std::vector<std::u16string> Cursos::coursesWithGaps() const
 {
     std::vector<std::u16string> keys;
     for (std::size_t row = 0; row < rowCount(); ++row) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -15,7 +15,7 @@ class UserInterface;
 // of CURSOST its level (NIVEL) and course number (CURSO); confirmed codings
 // are kept in CURSOST2 and can be taken over at the next export. The window
 // (or a script) shows the courses as a grid and forwards its events here.
-class CursosLogic {
+class Cursos {
 public:
     // One row of the grid: CLAVE and ESTUD are shown, NIVEL and CURSO edited.
     struct Course {
@@ -27,7 +27,7 @@ public:
 
     // retryFlag: the dialog is shown again after a failed check, so the
     // forced-exit button is offered from the start.
-    CursosLogic(UserInterface& userInterface, std::filesystem::path vtemp, bool retryFlag);
+    Cursos(UserInterface& userInterface, std::filesystem::path vtemp, bool retryFlag);
 
     // True when the user confirmed while a course lacked its level or number.
     bool result = false;

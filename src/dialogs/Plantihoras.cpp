@@ -1,7 +1,7 @@
 #include "dialogs/Plantihoras.h"
 
-#include "app/Error.h"
-#include "app/UserInterface.h"
+#include "base/Error.h"
+#include "base/UserInterface.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/NormalisedCopy.h"
@@ -16,14 +16,14 @@ constexpr std::size_t codeWidth = 10;
 
 } // namespace
 
-PlantillasLogic::PlantillasLogic(std::filesystem::path filenameXML) : m_filenameXML(std::move(filenameXML)) {}
+Plantihoras::Plantihoras(std::filesystem::path filenameXML) : m_filenameXML(std::move(filenameXML)) {}
 
-bool PlantillasLogic::isSelected(std::size_t entry) const
+bool Plantihoras::isSelected(std::size_t entry) const
 {
     return entry < m_selected.size() && m_selected[entry];
 }
 
-void PlantillasLogic::FormActivate()
+void Plantihoras::FormActivate()
 {
     try {
         // Only the two sections the dialog shows are kept from the file,
@@ -51,7 +51,7 @@ void PlantillasLogic::FormActivate()
     ComboBoxPlantillaChange();
 }
 
-void PlantillasLogic::ComboBoxPlantillaChange()
+void Plantihoras::ComboBoxPlantillaChange()
 {
     const std::u16string code =
         m_comboIndex >= 0 ? m_frameCodes[static_cast<std::size_t>(m_comboIndex)] : u"";
@@ -79,7 +79,7 @@ void PlantillasLogic::ComboBoxPlantillaChange()
     }
 }
 
-void PlantillasLogic::ListBox2Click(std::size_t entry)
+void Plantihoras::ListBox2Click(std::size_t entry)
 {
     if (entry >= m_frameCodes.size())
         return;
@@ -87,20 +87,20 @@ void PlantillasLogic::ListBox2Click(std::size_t entry)
     ComboBoxPlantillaChange();
 }
 
-void PlantillasLogic::setSelected(std::size_t entry, bool selected)
+void Plantihoras::setSelected(std::size_t entry, bool selected)
 {
     if (entry < m_selected.size())
         m_selected[entry] = selected;
 }
 
-void PlantillasLogic::abandon(std::u16string reason)
+void Plantihoras::abandon(std::u16string reason)
 {
     m_abandoned = true;
     if (!reason.empty())
         m_noChoiceReason = std::move(reason);
 }
 
-void PlantillasLogic::FormClose(UserInterface& userInterface)
+void Plantihoras::FormClose(UserInterface& userInterface)
 {
     resultMH = true;
     resultado.clear();

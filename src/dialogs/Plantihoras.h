@@ -16,9 +16,9 @@ class UserInterface;
 // document's time frames ("Marcos Horarios"). It reads the chosen exchange
 // file itself. The window (or a script) shows its lists and labels and
 // forwards clicks here.
-class PlantillasLogic {
+class Plantihoras {
 public:
-    explicit PlantillasLogic(std::filesystem::path filenameXML);
+    explicit Plantihoras(std::filesystem::path filenameXML);
 
     // The codes of the selected frames, each blank-padded or cut to ten
     // characters, in list order.

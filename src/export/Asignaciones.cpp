@@ -1,9 +1,9 @@
 // Teaching assignments: ASIGT, one assignment for every subject-in-course and
 // every group of that course, with a fixed weekly load and no teacher or room.
-#include "app/Clipper.h"
-#include "app/MainForm.h"
+#include "base/Clipper.h"
+#include "export/Exportacion.h"
 #include "export/StepSupport.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 #include <map>
 
@@ -80,18 +80,18 @@ void appendAssignment(Table& asigt, const Materia& materia, const std::u16string
 
 } // namespace
 
-void MainForm::CrearAsignaciones()
+void Exportacion::CrearAsignaciones()
 {
-    const std::map<std::u16string, std::u16string> subjectCodes = readSubjectCodes(m_paths.vtemp);
-    const std::map<std::u16string, std::vector<Group>> groupsByCourse = readGroupsByCourse(m_paths.vtemp);
-    Table::create(m_paths.vtemp, "ASIGT",
+    const std::map<std::u16string, std::u16string> subjectCodes = readSubjectCodes(m_vtemp);
+    const std::map<std::u16string, std::vector<Group>> groupsByCourse = readGroupsByCourse(m_vtemp);
+    Table::create(m_vtemp, "ASIGT",
                   {stringField("CASIG", 10), stringField("CPROF", 10), stringField("CGRUP", 10),
                    stringField("CAULA", 10), stringField("TURNO", 1), stringField("NIVEL", 5),
                    stringField("CURSO", 3), stringField("GRUPO", 2), floatField("HORAS", 6, 2),
                    stringField("SESIONES", 20), stringField("NCONEX", 4), stringField("CLAVE", 10),
                    stringField("CLAVECURSO", 10), stringField("CLAVEGRUPO", 10), stringField("CTAREA", 10),
                    stringField("CORIGEN", 20), integerField("X_NIVCONPAGLEG")});
-    Table asigt(m_paths.vtemp, "ASIGT");
+    Table asigt(m_vtemp, "ASIGT");
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "MATERIAS")) {
         if (!record.passesGuard())
             continue;

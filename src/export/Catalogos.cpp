@@ -1,11 +1,11 @@
 // Catalogue tables: four Raíces catalogues copied for the import's lookup of
 // X_ORIHORACTETP keys.
-#include "app/Error.h"
-#include "app/MainForm.h"
-#include "app/Numbers.h"
+#include "base/Error.h"
+#include "export/Exportacion.h"
+#include "base/Numbers.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 namespace pasavel {
 
@@ -88,18 +88,18 @@ void copyCatalogue(const Catalogue& catalogue, const std::vector<ExchangeRecord>
 
 } // namespace
 
-void MainForm::CrearCatalogos()
+void Exportacion::CrearCatalogos()
 {
     for (const Catalogue& catalogue : catalogues()) {
         const std::vector<ExchangeRecord> records = sectionRecords(*loadedDocument, catalogue.section);
         if (catalogue.table == std::string_view("ORIGENES_C")) {
-            Table::remove(m_paths.vtemp, catalogue.table);
+            Table::remove(m_vtemp, catalogue.table);
             // Without hour origins the import looks nothing up, and the other
             // catalogues of an earlier run are left as they are.
             if (records.empty())
                 return;
         }
-        copyCatalogue(catalogue, records, m_paths.vtemp);
+        copyCatalogue(catalogue, records, m_vtemp);
     }
 }
 

@@ -1,13 +1,13 @@
 // Day and hour slots: DIASHORAST, the teaching hours of every day of the week
 // for the one or two time frames the user chose.
-#include "app/Clipper.h"
-#include "app/Error.h"
-#include "app/MainForm.h"
-#include "app/Numbers.h"
+#include "base/Clipper.h"
+#include "base/Error.h"
+#include "export/Exportacion.h"
+#include "base/Numbers.h"
 #include "dialogs/Plantihoras.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 namespace pasavel {
 
@@ -80,7 +80,7 @@ std::optional<long long> firstHourStart(Table& table, const std::u16string& fram
 
 } // namespace
 
-std::u16string MainForm::chooseFrames()
+std::u16string Exportacion::chooseFrames()
 {
     const std::vector<ExchangeRecord> frames = sectionRecords(*loadedDocument, "JORNADAS_ESCOLARES");
     if (frames.empty()) {
@@ -90,25 +90,25 @@ std::u16string MainForm::chooseFrames()
     if (frames.size() < 2)
         return frames[0].value(0);
     for (;;) {
-        PlantillasLogic dialog(filenameXML);
+        Plantihoras dialog(filenameXML);
         m_userInterface.showFrameDialog(dialog);
         if (dialog.resultMH)
             return dialog.resultado;
         // A dialog that can offer no valid choice would be shown for ever.
         if (dialog.abandoned() || !dialog.noChoiceReason().empty())
             throw Error(toUtf8(dialog.noChoiceReason()));
-        result = true;
+        shownAgain = true;
     }
 }
 
-void MainForm::CrearDiasHoras()
+void Exportacion::CrearDiasHoras()
 {
-    Table::create(m_paths.vtemp, "DIASHORAST",
+    Table::create(m_vtemp, "DIASHORAST",
                   {stringField("DIHO", 10), stringField("CODDIHO", 10), stringField("DIA", 20),
                    stringField("TEXTODIA", 20), stringField("HORA", 8), stringField("TEXTOHOR", 15),
                    stringField("HORADESDE", 8), stringField("HORAHASTA", 8), stringField("MINUTOS", 8),
                    stringField("MARCO", 1), stringField("MARCOXML", 10)});
-    Table table(m_paths.vtemp, "DIASHORAST");
+    Table table(m_vtemp, "DIASHORAST");
     const FrameCodes codes = frameCodesOf(chooseFrames());
     const std::vector<ExchangeRecord> slots = sectionRecords(*loadedDocument, "TRAMOS_HORARIOS");
 

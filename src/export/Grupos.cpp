@@ -1,12 +1,12 @@
 // Groups: GRUPOST, one record per Raíces unit, with the level, course and
 // description of its course (from CURSOST, as the course dialog completed it)
 // and an abbreviation made of level, course and a letter: ESO1A, ESO1B...
-#include "app/Clipper.h"
-#include "app/Error.h"
-#include "app/MainForm.h"
+#include "base/Clipper.h"
+#include "base/Error.h"
+#include "export/Exportacion.h"
 #include "export/StepSupport.h"
 #include "formats/Encoding.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 #include <map>
 
@@ -58,15 +58,15 @@ std::u16string groupAbbreviation(const Course& course, const CaseInsensitiveList
 
 } // namespace
 
-void MainForm::CrearGrupos()
+void Exportacion::CrearGrupos()
 {
-    const std::map<std::u16string, Course> courses = readCourses(m_paths.vtemp);
-    Table::create(m_paths.vtemp, "GRUPOST",
+    const std::map<std::u16string, Course> courses = readCourses(m_vtemp);
+    Table::create(m_vtemp, "GRUPOST",
                   {stringField("ABREV", 10), stringField("TURNO", 1), stringField("NIVEL", 5),
                    stringField("CURSO", 3), stringField("GRUPO", 2), stringField("CLAVE", 10),
                    stringField("CLAVECURSO", 10), stringField("DESCRIP", 80), stringField("MARCO", 1)});
     CaseInsensitiveList taken(abbreviationWidth);
-    Table grupos(m_paths.vtemp, "GRUPOST");
+    Table grupos(m_vtemp, "GRUPOST");
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "UNIDADES")) {
         if (!record.passesGuard())
             continue;

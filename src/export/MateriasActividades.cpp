@@ -2,12 +2,12 @@
 // code unique within the run, and ASIGNOMT2, which maps every pair of Raíces
 // subject key and course key to that code; then the activities, appended to
 // ASIGNOMT as tasks.
-#include "app/Clipper.h"
-#include "app/Error.h"
-#include "app/MainForm.h"
+#include "base/Clipper.h"
+#include "base/Error.h"
+#include "export/Exportacion.h"
 #include "export/StepSupport.h"
 #include "formats/Encoding.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 namespace pasavel {
 
@@ -193,15 +193,15 @@ private:
 
 } // namespace
 
-void MainForm::CrearMaterias()
+void Exportacion::CrearMaterias()
 {
     // A run that stopped half-way must not leave its codes to this one.
     runWideLists.clear();
     // Opened first, so that without it the tables stay as they were.
-    Table reference = openReferenceSubjects(m_paths.materiasTable);
-    Table::create(m_paths.vtemp, "ASIGNOMT", asignomtFields());
-    Table::create(m_paths.vtemp, "ASIGNOMT2", asignomt2Fields());
-    SubjectWriter writer(m_paths.vtemp, runWideLists);
+    Table reference = openReferenceSubjects(m_materiasTable);
+    Table::create(m_vtemp, "ASIGNOMT", asignomtFields());
+    Table::create(m_vtemp, "ASIGNOMT2", asignomt2Fields());
+    SubjectWriter writer(m_vtemp, runWideLists);
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "MATERIAS")) {
         if (!record.passesGuard())
             continue;
@@ -217,9 +217,9 @@ void MainForm::CrearMaterias()
     reference.close();
 }
 
-void MainForm::CrearActividades()
+void Exportacion::CrearActividades()
 {
-    Table asignomt(m_paths.vtemp, "ASIGNOMT");
+    Table asignomt(m_vtemp, "ASIGNOMT");
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "ACTIVIDADES")) {
         if (!record.passesGuard())
             continue;

@@ -1,11 +1,11 @@
 // School year and courses: PERIODOS and CURSOST, and the level and course
 // dialog that completes CURSOST.
-#include "app/Error.h"
-#include "app/MainForm.h"
+#include "base/Error.h"
+#include "export/Exportacion.h"
 #include "dialogs/Cursos.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 namespace pasavel {
 
@@ -67,13 +67,13 @@ std::vector<SchoolYear> readSchoolYears(const XmlDocument& document)
 
 } // namespace
 
-void MainForm::CrearPeriodos()
+void Exportacion::CrearPeriodos()
 {
     // Read first, so that a document without a school year leaves the table as it was.
     const std::vector<SchoolYear> years = readSchoolYears(*loadedDocument);
-    Table::create(m_paths.vtemp, "PERIODOS",
+    Table::create(m_vtemp, "PERIODOS",
                   {stringField("CURSOANNO", 4), stringField("F_INICIO", 10), stringField("F_FIN", 10)});
-    Table periodos(m_paths.vtemp, "PERIODOS");
+    Table periodos(m_vtemp, "PERIODOS");
     for (const SchoolYear& year : years) {
         periodos.append();
         periodos.setText("CURSOANNO", year.year);
@@ -84,12 +84,12 @@ void MainForm::CrearPeriodos()
     periodos.close();
 }
 
-void MainForm::CrearCursos()
+void Exportacion::CrearCursos()
 {
-    Table::create(m_paths.vtemp, "CURSOST",
+    Table::create(m_vtemp, "CURSOST",
                   {stringField("ABREV", 3), stringField("TURNO", 1), stringField("NIVEL", 5), stringField("CURSO", 3),
                    stringField("CLAVE", 10), stringField("ESTUD", 80)});
-    Table cursos(m_paths.vtemp, "CURSOST");
+    Table cursos(m_vtemp, "CURSOST");
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "CURSOS_DEL_CENTRO")) {
         if (!record.passesGuard())
             continue;
@@ -104,16 +104,16 @@ void MainForm::CrearCursos()
     // level or course number (or the user closes it without the check).
     std::u16string outcome;
     for (;;) {
-        CursosLogic dialog(m_userInterface, m_paths.vtemp, result);
+        Cursos dialog(m_userInterface, m_vtemp, shownAgain);
         m_userInterface.showCourseDialog(dialog);
         if (!dialog.result) {
             outcome = dialog.result2;
             break;
         }
-        result = true;
+        shownAgain = true;
     }
     if (outcome == u"fuera")
-        closeMainWindow();
+        m_forcedExit = true;
 }
 
 } // namespace pasavel

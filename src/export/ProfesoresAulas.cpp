@@ -1,10 +1,10 @@
 // Teachers and rooms: PROFT, with an abbreviation unique within the run for
 // every employee, and AULAT, whose abbreviation is the room's own key.
-#include "app/Clipper.h"
-#include "app/MainForm.h"
+#include "base/Clipper.h"
+#include "export/Exportacion.h"
 #include "export/StepSupport.h"
 #include "formats/Encoding.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 #include <unordered_map>
 
@@ -44,14 +44,14 @@ class TeacherAbbreviations {
 
 } // namespace
 
-void MainForm::CrearProfesores()
+void Exportacion::CrearProfesores()
 {
-    Table::create(m_paths.vtemp, "PROFT",
+    Table::create(m_vtemp, "PROFT",
                   {stringField("ABREV", 10), stringField("NOMBRE", 80), stringField("DEPART", 40),
                    integerField("DNI"), stringField("X_EMPLEADO", 10), stringField("F_TOMAPOS", 10),
                    stringField("EMAIL", 100)});
     TeacherAbbreviations abbreviations;
-    Table proft(m_paths.vtemp, "PROFT");
+    Table proft(m_vtemp, "PROFT");
     const std::vector<ExchangeRecord> employees = sectionRecords(*loadedDocument, "EMPLEADOS");
     proft.reserveForAppending(employees.size());
     for (const ExchangeRecord& record : employees) {
@@ -73,12 +73,12 @@ void MainForm::CrearProfesores()
     proft.close();
 }
 
-void MainForm::CrearAulas()
+void Exportacion::CrearAulas()
 {
-    Table::create(m_paths.vtemp, "AULAT",
+    Table::create(m_vtemp, "AULAT",
                   {stringField("ABREV", 10), stringField("NOMBRE", 80), stringField("EDIFICIO", 1),
                    integerField("MAXALUM"), stringField("DEPCENTRO", 10)});
-    Table aulat(m_paths.vtemp, "AULAT");
+    Table aulat(m_vtemp, "AULAT");
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "DEPENDENCIAS")) {
         if (!record.passesGuard())
             continue;

@@ -1,8 +1,8 @@
 #include "export/StepSupport.h"
 
-#include "app/Clipper.h"
+#include "base/Clipper.h"
 #include "formats/Encoding.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 #include <algorithm>
 

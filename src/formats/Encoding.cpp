@@ -1,6 +1,6 @@
 #include "formats/Encoding.h"
 
-#include "app/Error.h"
+#include "base/Error.h"
 
 #include <algorithm>
 #include <array>

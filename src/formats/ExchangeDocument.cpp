@@ -1,7 +1,7 @@
 #include "formats/ExchangeDocument.h"
 
-#include "app/Clipper.h"
-#include "app/Error.h"
+#include "base/Clipper.h"
+#include "base/Error.h"
 #include "formats/Encoding.h"
 
 #include <libxml/tree.h>

@@ -1,9 +1,9 @@
 #include "formats/ExchangeWriter.h"
 
-#include "app/Error.h"
+#include "base/Error.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
-#include "formats/Files.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "formats/IniFile.h"
 
-#include "app/Error.h"
-#include "formats/Files.h"
+#include "base/Error.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,8 +1,8 @@
 #include "formats/NormalisedCopy.h"
 
-#include "app/Error.h"
+#include "base/Error.h"
 #include "formats/Encoding.h"
-#include "formats/Files.h"
+#include "platform/Files.h"
 #include "formats/XmlDocument.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "formats/XmlDocument.h"
 
-#include "app/Error.h"
+#include "base/Error.h"
 #include "formats/Encoding.h"
-#include "formats/Files.h"
+#include "platform/Files.h"
 
 #include <libxml/SAX2.h>
 #include <libxml/parser.h>

@@ -1,11 +1,12 @@
 #include "import/Importacion.h"
 
-#include "app/Clipper.h"
-#include "app/Error.h"
-#include "app/Numbers.h"
+#include "base/Clipper.h"
+#include "base/Error.h"
+#include "base/Numbers.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeWriter.h"
-#include "formats/Files.h"
+#include "formats/NormalisedCopy.h"
+#include "platform/Files.h"
 #include "import/Soluc.h"
 
 #include <clocale>
@@ -73,7 +74,8 @@ std::u16string currentDateTimeText()
 }
 
 Importacion::Importacion(const std::filesystem::path& vtemp)
-    : m_soluc(vtemp, "SOLUC", OpenMode::Exclusive),
+    : m_vtemp(vtemp),
+      m_soluc(vtemp, "SOLUC", OpenMode::Exclusive),
       m_grupos(vtemp, "GRUPOST", OpenMode::Exclusive),
       m_cursos(vtemp, "CURSOST", OpenMode::Exclusive),
       m_profesores(vtemp, "PROFT", OpenMode::Exclusive),
@@ -98,11 +100,27 @@ std::filesystem::path Importacion::outputPath(const std::filesystem::path& chose
     return chosen.parent_path() / ("ResultadoQuelvo" + chosen.filename().string());
 }
 
-void Importacion::run(XmlDocument chosen, const std::u16string& fecha, const std::u16string& periodStart,
-                      const std::u16string& periodEnd, const std::filesystem::path& outputFile)
+bool Importacion::run(const std::filesystem::path& chosenFile, const std::u16string& fecha)
 {
-    m_periodStart = periodStart;
-    m_periodEnd = periodEnd;
+    XmlDocument chosen = readChosenDocument(chosenFile).document;
+    const XmlNode block = chosen.selectSingle("/SERVICIO/BLOQUE_DATOS");
+    if (!block || !block.firstChild()) {
+        throw Error("El archivo «" + chosenFile.string() +
+                    "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS con datos.");
+    }
+    if (!Table::exists(m_vtemp, "PERIODOS"))
+        return false;
+    Table periodos(m_vtemp, "PERIODOS");
+    periodos.first();
+    m_periodStart = periodos.text("F_INICIO");
+    m_periodEnd = periodos.text("F_FIN");
+    periodos.close();
+    write(std::move(chosen), fecha, outputPath(chosenFile));
+    return true;
+}
+
+void Importacion::write(XmlDocument chosen, const std::u16string& fecha, const std::filesystem::path& outputFile)
+{
     const std::u16string schoolYear = Left(chosen.selectSingle("/SERVICIO/BLOQUE_DATOS").firstChild().text(), 4);
     replaceFileAtomically(outputFile, [&](const std::filesystem::path& temporary) {
         ExchangeWriter writer(chosen, fecha, temporary);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "formats/ExchangeWriter.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 #include "formats/XmlDocument.h"
 
 #include <filesystem>
@@ -25,12 +25,12 @@ public:
     // The output file for a chosen file: ResultadoQuelvo + its name, beside it.
     static std::filesystem::path outputPath(const std::filesystem::path& chosen);
 
-    // Writes the output file: what stands outside the chosen document's root
-    // (its declaration first), a new header, the school year, and the
-    // non-regular and regular timetables. The period is F_INICIO and F_FIN of
-    // the first PERIODOS record. The file is replaced only when complete.
-    void run(XmlDocument chosen, const std::u16string& fecha, const std::u16string& periodStart,
-             const std::u16string& periodEnd, const std::filesystem::path& outputFile);
+    // Reads the chosen exchange document and writes the output file beside
+    // it (outputPath) with the date fecha. Returns false, writing nothing,
+    // when the working folder has no PERIODOS, whose first record gives the
+    // period. Throws Error, writing nothing, when the chosen file is no
+    // exchange document with data.
+    bool run(const std::filesystem::path& chosenFile, const std::u16string& fecha);
 
     // The two timetable sections; the first returns the number of
     // timetabled teachers, which both sections give as their registros.
@@ -60,6 +60,11 @@ public:
     const Summary& summary() const { return m_summary; }
 
 private:
+    // Writes the output file: what stands outside the chosen document's root
+    // (its declaration first), a new header, the school year, and the
+    // non-regular and regular timetables. The file is replaced only when
+    // complete.
+    void write(XmlDocument chosen, const std::u16string& fecha, const std::filesystem::path& outputFile);
     struct Cleaning {
         std::string table;
         std::string field;
@@ -79,6 +84,7 @@ private:
     std::optional<std::u16string> appendRegularEntry(Markup& activities, long long activityNumber);
     std::u16string catalogueKey(const std::u16string& courseKey, const std::u16string& activityKey);
 
+    std::filesystem::path m_vtemp;
     Table m_soluc;
     Table m_grupos;
     Table m_cursos;

@@ -1,7 +1,7 @@
 #include "import/Soluc.h"
 
-#include "app/Clipper.h"
-#include "app/Numbers.h"
+#include "base/Clipper.h"
+#include "base/Numbers.h"
 
 namespace pasavel {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 #include <optional>
 #include <string>

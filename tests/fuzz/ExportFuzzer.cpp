@@ -11,7 +11,7 @@
 #include "dialogs/Cursos.h"
 #include "dialogs/Plantihoras.h"
 #include "formats/Encoding.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,7 +37,7 @@ class AnsweringInterface : public UserInterface {
     }
     bool askOkCancel(std::u16string_view, std::u16string_view) override { return true; }
 
-    void showCourseDialog(CursosLogic& dialog) override
+    void showCourseDialog(Cursos& dialog) override
     {
         dialog.FormShow();
         for (std::size_t row = 0; row < dialog.rowCount(); ++row) {
@@ -53,7 +53,7 @@ class AnsweringInterface : public UserInterface {
             dialog.BitBtn2Click();
     }
 
-    void showFrameDialog(PlantillasLogic& dialog) override
+    void showFrameDialog(Plantihoras& dialog) override
     {
         dialog.FormActivate();
         for (std::size_t entry = 0; entry < dialog.frameCodes().size() && entry < 2; ++entry)

@@ -6,10 +6,10 @@
 
 #include "FuzzSupport.h"
 
-#include "app/Clipper.h"
-#include "app/Error.h"
+#include "base/Clipper.h"
+#include "base/Error.h"
 #include "formats/Encoding.h"
-#include "formats/Table.h"
+#include "formats/dbase/Table.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 // Works the program's windows as a person would: clicks where the pointer
 // would go, keys to whatever holds the keyboard.
-#include "dialogs/CursosGrid.h"
+#include "gui-qt/CursosGrid.h"
 
 #include <QApplication>
 #include <QListWidget>

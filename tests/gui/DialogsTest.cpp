@@ -3,17 +3,17 @@
 #include "../ScriptedInterface.h"
 #include "../TestSupport.h"
 #include "DialogDriver.h"
-#include "app/Error.h"
-#include "app/GradientPanel.h"
-#include "app/HelpWindow.h"
-#include "app/TMForm.h"
+#include "base/Error.h"
+#include "gui-qt/GradientPanel.h"
+#include "gui-qt/HelpWindow.h"
+#include "gui-qt/TMForm.h"
 #include "dialogs/Cursos.h"
-#include "dialogs/CursosGrid.h"
+#include "gui-qt/CursosGrid.h"
 #include "dialogs/Plantihoras.h"
-#include "dialogs/RecordNavigator.h"
-#include "dialogs/TControlCursos.h"
-#include "dialogs/TPlantillas.h"
-#include "formats/Table.h"
+#include "gui-qt/RecordNavigator.h"
+#include "gui-qt/TControlCursos.h"
+#include "gui-qt/TPlantillas.h"
+#include "formats/dbase/Table.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -116,8 +116,8 @@ class DialogsTest : public QObject {
     std::vector<std::vector<std::u16string>> tableColumns(const char* table,
                                                           const std::vector<const char*>& fields);
     // The course dialog over CURSOST, shown and past FormShow.
-    std::unique_ptr<TControlCursos> showCourseWindow(CursosLogic& logic);
-    std::unique_ptr<TPlantillas> showFrameWindow(PlantillasLogic& logic);
+    std::unique_ptr<TControlCursos> showCourseWindow(Cursos& logic);
+    std::unique_ptr<TPlantillas> showFrameWindow(Plantihoras& logic);
     std::unique_ptr<TMForm> makeMainWindow();
 
     std::unique_ptr<test::TemporaryDirectory> m_folder;
@@ -168,7 +168,7 @@ std::vector<std::vector<std::u16string>> DialogsTest::tableColumns(const char* n
     return rows;
 }
 
-std::unique_ptr<TControlCursos> DialogsTest::showCourseWindow(CursosLogic& logic)
+std::unique_ptr<TControlCursos> DialogsTest::showCourseWindow(Cursos& logic)
 {
     auto window = std::make_unique<TControlCursos>(logic);
     window->show();
@@ -178,7 +178,7 @@ std::unique_ptr<TControlCursos> DialogsTest::showCourseWindow(CursosLogic& logic
     return window;
 }
 
-std::unique_ptr<TPlantillas> DialogsTest::showFrameWindow(PlantillasLogic& logic)
+std::unique_ptr<TPlantillas> DialogsTest::showFrameWindow(Plantihoras& logic)
 {
     auto window = std::make_unique<TPlantillas>(logic, *m_answers);
     window->show();
@@ -241,7 +241,7 @@ void DialogsTest::courseWindowLayout()
     QFETCH(bool, shownAtStart);
 
     writeCursost({});
-    CursosLogic logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), false);
     const auto window = showCourseWindow(logic);
     QCOMPARE(window->windowTitle(), QStringLiteral("Asignación de Niveles y Cursos"));
     QCOMPARE(window->size(), QSize(686, 499));
@@ -267,7 +267,7 @@ void DialogsTest::courseWindowLayout()
 void DialogsTest::courseWindowTextsFitAndKeepTheirOrder()
 {
     writeCursost({});
-    CursosLogic logic(*m_answers, vtemp(), true);
+    Cursos logic(*m_answers, vtemp(), true);
     const auto window = showCourseWindow(logic);
     auto* panel = child<QWidget>(*window, "Draw3D1");
     const auto near = [](QColor actual, QColor expected) {
@@ -316,7 +316,7 @@ void DialogsTest::courseWindowTextsFitAndKeepTheirOrder()
 void DialogsTest::gridLooksAsATableOfCourses()
 {
     writeCursost({{"6001", "1º de E.S.O."}, {"6002", "2º de E.S.O."}, {"6003", "3º de E.S.O."}});
-    CursosLogic logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     QAbstractItemModel* model = grid->model();
@@ -348,7 +348,7 @@ void DialogsTest::gridLooksAsATableOfCourses()
 void DialogsTest::navigatorHasItsTenButtonsAndHints()
 {
     writeCursost({{"A", "a"}, {"B", "b"}});
-    CursosLogic logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), false);
     const auto window = showCourseWindow(logic);
     auto* navigator = child<RecordNavigator>(*window, "wwDBNavigator1");
     const QList<QToolButton*> buttons = navigator->findChildren<QToolButton*>();
@@ -404,7 +404,7 @@ void DialogsTest::navigatorWalksTheRecords()
     for (int number = 0; number < 25; ++number)
         courses.emplace_back("C" + std::to_string(number), "Curso " + std::to_string(number));
     writeCursost(courses);
-    CursosLogic logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     clickCell(grid, 0, CursosGrid::curso);
@@ -423,7 +423,7 @@ void DialogsTest::navigatorWalksTheRecords()
 void DialogsTest::navigatorEditPostAndCancel()
 {
     writeCursost({{"A", "a"}, {"B", "b"}});
-    CursosLogic logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     auto* navigator = child<RecordNavigator>(*window, "wwDBNavigator1");
@@ -467,7 +467,7 @@ void DialogsTest::navigatorEditPostAndCancel()
 void DialogsTest::typingInTheGridReachesCursost()
 {
     writeCursost({{"1ESO", "1º de E.S.O."}, {"2ESO", "2º de E.S.O."}, {"1BCT", "1º Bach."}});
-    CursosLogic logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     QAbstractItemModel* model = grid->model();
@@ -509,7 +509,7 @@ void DialogsTest::typingInTheGridReachesCursost()
 void DialogsTest::keyColumnsAreShownButNeverEdited()
 {
     writeCursost({{"1ESO", "1º de E.S.O."}, {"2ESO", "2º de E.S.O."}});
-    CursosLogic logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     QAbstractItemModel* model = grid->model();
@@ -541,7 +541,7 @@ void DialogsTest::keyColumnsAreShownButNeverEdited()
 void DialogsTest::gridFocusStartsAndPostsTheEdit()
 {
     writeCursost({{"1ESO", "1º"}, {"2ESO", "2º"}});
-    CursosLogic logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     auto* ok = child<QPushButton>(*window, "BitBtn1");
@@ -574,7 +574,7 @@ void DialogsTest::checkShowsIncidentsBehindItsMessageAndAColumnChangeHidesTheFor
     const auto mainWindow = makeMainWindow();
     QStringList seen;
     {
-        CursosLogic logic(*mainWindow, vtemp(), false);
+        Cursos logic(*mainWindow, vtemp(), false);
         const auto window = showCourseWindow(logic);
         QVERIFY(!child<QPushButton>(*window, "BitBtn2")->isVisible());
         test::typeCoding(window.get(), child<CursosGrid>(*window, "CursosTDBGrid"), 0, "ESO", "1");
@@ -601,7 +601,7 @@ void DialogsTest::checkShowsIncidentsBehindItsMessageAndAColumnChangeHidesTheFor
     // Shown again: the forced exit is offered at once, until the cursor
     // moves to another column; a move to another row in the same column
     // keeps it.
-    CursosLogic logic(*m_answers, vtemp(), true);
+    Cursos logic(*m_answers, vtemp(), true);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     const auto shown = [&] {
@@ -635,7 +635,7 @@ void DialogsTest::forcedExitAndCloseBox()
     QFETCH(QString, result2);
 
     writeCursost({{"1ESO", "1º"}});
-    CursosLogic logic(*m_answers, vtemp(), true);
+    Cursos logic(*m_answers, vtemp(), true);
     const auto window = showCourseWindow(logic);
     clickCell(child<CursosGrid>(*window, "CursosTDBGrid"), 0, CursosGrid::nivel);
     typeInto(window.get(), "ESO");
@@ -681,7 +681,7 @@ void DialogsTest::earlierCodingsAreOfferedWithTheirQuestion()
         box->button(QMessageBox::Ok)->click();
         return true;
     }});
-    CursosLogic logic(*mainWindow, vtemp(), false);
+    Cursos logic(*mainWindow, vtemp(), false);
     TControlCursos window(logic);
     window.setWindowModality(Qt::ApplicationModal);
     window.show();
@@ -701,7 +701,7 @@ void DialogsTest::earlierCodingsAreOfferedWithTheirQuestion()
 void DialogsTest::failureOfTheLogicClosesTheWindowAndReachesTheCaller()
 {
     // No CURSOST to open: FormShow fails inside the modal loop.
-    CursosLogic logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), false);
     TControlCursos window(logic);
     QTimer::singleShot(5000, &window, &QDialog::reject); // should the failure not close it
     QElapsedTimer shown;
@@ -717,7 +717,7 @@ void DialogsTest::frameWindowLayout()
 {
     const std::filesystem::path document = m_folder->path() / "centro.xml";
     test::writeBytes(document, threeFrames);
-    PlantillasLogic logic(document);
+    Plantihoras logic(document);
     const auto window = showFrameWindow(logic);
     QCOMPARE(window->windowTitle(), QStringLiteral("Planillas, Marcos o Jornadas Horarias"));
     QCOMPARE(window->size(), QSize(371, 281));
@@ -776,7 +776,7 @@ void DialogsTest::activationListsTheFramesAndShowsTheFirst()
 {
     const std::filesystem::path document = m_folder->path() / "centro.xml";
     test::writeBytes(document, threeFrames);
-    PlantillasLogic logic(document);
+    Plantihoras logic(document);
     const auto window = showFrameWindow(logic);
     auto* frames = child<QListWidget>(*window, "ListBox2");
     QStringList codes;
@@ -804,7 +804,7 @@ void DialogsTest::ctrlClickedFramesGiveTheResultInListOrder()
 {
     const std::filesystem::path document = m_folder->path() / "centro.xml";
     test::writeBytes(document, threeFrames);
-    PlantillasLogic logic(document);
+    Plantihoras logic(document);
     const auto window = showFrameWindow(logic);
     auto* frames = child<QListWidget>(*window, "ListBox2");
     clickEntry(frames, 2, Qt::ControlModifier);
@@ -822,7 +822,7 @@ void DialogsTest::ctrlClickDeselectingStillShowsThatFrame()
 {
     const std::filesystem::path document = m_folder->path() / "centro.xml";
     test::writeBytes(document, threeFrames);
-    PlantillasLogic logic(document);
+    Plantihoras logic(document);
     const auto window = showFrameWindow(logic);
     auto* frames = child<QListWidget>(*window, "ListBox2");
     auto* name = child<QLabel>(*window, "LabelNombre");
@@ -882,7 +882,7 @@ void DialogsTest::closingValidatesTheChoice()
 
     const std::filesystem::path document = m_folder->path() / "centro.xml";
     test::writeBytes(document, threeFrames);
-    PlantillasLogic logic(document);
+    Plantihoras logic(document);
     const auto window = showFrameWindow(logic);
     for (int entry : entries)
         clickEntry(child<QListWidget>(*window, "ListBox2"), entry, Qt::ControlModifier);
@@ -905,7 +905,7 @@ void DialogsTest::newActivationStartsTheChoiceAfresh()
 {
     const std::filesystem::path document = m_folder->path() / "centro.xml";
     test::writeBytes(document, threeFrames);
-    PlantillasLogic logic(document);
+    Plantihoras logic(document);
     const auto window = showFrameWindow(logic);
     auto* frames = child<QListWidget>(*window, "ListBox2");
     clickEntry(frames, 2);
@@ -925,7 +925,7 @@ void DialogsTest::returnFromTheHelpOrAnotherProgramKeepsTheChoice()
 {
     const std::filesystem::path document = m_folder->path() / "centro.xml";
     test::writeBytes(document, threeFrames);
-    PlantillasLogic logic(document);
+    Plantihoras logic(document);
     const auto window = showFrameWindow(logic);
     auto* frames = child<QListWidget>(*window, "ListBox2");
     clickEntry(frames, 0, Qt::ControlModifier);
@@ -955,7 +955,7 @@ void DialogsTest::noValidChoiceIsExplainedAndEndsTheExport()
     // The dialog reads the chosen file itself, which here has one frame.
     const std::filesystem::path document = m_folder->path() / "centro.xml";
     test::writeBytes(document, test::minimalExchangeDocument());
-    PlantillasLogic logic(document);
+    Plantihoras logic(document);
     const auto window = showFrameWindow(logic);
     auto* hint = child<QLabel>(*window, "LabelSelec");
     QVERIFY2(hint->text().startsWith(QString::fromStdU16String(logic.noChoiceReason())),

@@ -21,7 +21,7 @@ import sys
 
 # Tools of the build and of development, not installed; and the help window,
 # whose one message says that the help pages are missing.
-NOT_SHOWN_TO_USERS = {"app/make_materias_main.cpp", "app/HelpWindow.cpp"}
+NOT_SHOWN_TO_USERS = {"tools/make_materias_main.cpp", "gui-qt/HelpWindow.cpp"}
 
 # The reason a run ends when the main window has closed under a dialog: with
 # the window gone, nobody sees it.

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "formats/dbase/Table.h"
+
+#include <filesystem>
+#include <string_view>
+
+// The locks by which this program and others keep out of each other's way:
+// on a table while it is open, and on a working folder while a run uses it.
+namespace pasavel {
+
+// Takes advisory locks on a table's file; shared locks coexist, an exclusive
+// one keeps every other opener out. Returns the descriptor holding them;
+// closing it releases them. Throws Error, naming the table, when another
+// program holds a lock that conflicts.
+int lockFile(const std::filesystem::path& path, OpenMode mode, std::string_view table);
+
+// An exclusive lock on a working folder for the whole of a run, so that a
+// second run on the same folder is refused before it touches anything. It is
+// taken on the folder itself: no file is added to it. A folder that cannot be
+// opened is not locked; the run then reports what is wrong with it.
+class WorkingFolderLock {
+public:
+    explicit WorkingFolderLock(const std::filesystem::path& folder);
+    ~WorkingFolderLock();
+    WorkingFolderLock(const WorkingFolderLock&) = delete;
+    WorkingFolderLock& operator=(const WorkingFolderLock&) = delete;
+
+private:
+    int m_descriptor = -1;
+};
+
+} // namespace pasavel
