@@ -3,9 +3,9 @@
 #include "base/Numbers.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
+#include "platform/LocalTime.h"
 
 #include <cstdio>
-#include <ctime>
 
 namespace pasavel {
 
@@ -82,11 +82,7 @@ void appendToRunLog(const std::filesystem::path& logFile, std::string_view direc
     std::FILE* log = std::fopen(logFile.string().c_str(), "ab");
     if (log == nullptr)
         return;
-    const std::time_t now = std::time(nullptr);
-    char when[32] = "";
-    if (const std::tm* local = std::localtime(&now))
-        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", local);
-    std::string text = std::string(when) + " " + std::string(direction) + " «" + chosen.string() + "»\n";
+    std::string text = localTimestamp() + " " + std::string(direction) + " «" + chosen.string() + "»\n";
     for (const std::u16string& line : summary)
         text += "  " + toUtf8(line) + "\n";
     text += "  Proceso finalizado\n";

@@ -4,6 +4,7 @@
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
 #include "platform/Files.h"
+#include "platform/SystemError.h"
 
 #include <algorithm>
 #include <cerrno>

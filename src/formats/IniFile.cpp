@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
-#include <unistd.h>
 #include <vector>
 
 namespace pasavel {
@@ -159,7 +158,7 @@ void writeIniValue(const std::filesystem::path& file, std::string_view section, 
     // A file its users may write in a folder they may not can only be
     // rewritten in place; everywhere else it is replaced atomically.
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-    if (::access(folder.c_str(), W_OK) != 0 && ::access(target.c_str(), W_OK) == 0) {
+    if (!mayWrite(folder) && mayWrite(target)) {
         rewriteFileInPlace(target, changed);
         return;
     }

@@ -45,11 +45,7 @@ const QColor bottomEnd(0xCC, 0xD8, 0xE6);
 
 std::filesystem::path toPath(const QString& file)
 {
-#ifdef _WIN32
-    return std::filesystem::path(file.toStdWString());
-#else
     return std::filesystem::path(QFile::encodeName(file).toStdString());
-#endif
 }
 
 QFont headingFont()

@@ -7,10 +7,9 @@
 #include "formats/ExchangeWriter.h"
 #include "formats/NormalisedCopy.h"
 #include "platform/Files.h"
+#include "platform/LocalTime.h"
 #include "import/Soluc.h"
 
-#include <clocale>
-#include <ctime>
 #include <functional>
 
 namespace pasavel {
@@ -61,16 +60,7 @@ std::u16string teacherSeq(const char* prefix, long long number)
 
 std::u16string currentDateTimeText()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    // The C locale (also with UTF-8) is no user's choice: its month-first
-    // date would be read wrongly in Spain, so the Spanish form stands there.
-    const std::string_view locale = std::setlocale(LC_TIME, nullptr);
-    const bool userLocale = locale != "C" && locale != "POSIX" && !locale.starts_with("C.");
-    char text[128];
-    const std::size_t length = std::strftime(text, sizeof text, userLocale ? "%x %X" : "%d/%m/%Y %H:%M:%S", &local);
-    return fromUtf8(std::string(text, length));
+    return fromUtf8(localDateTimeText());
 }
 
 Importacion::Importacion(const std::filesystem::path& vtemp)

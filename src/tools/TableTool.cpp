@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "formats/Encoding.h"
 #include "platform/Files.h"
+#include "platform/SystemError.h"
 #include "formats/dbase/Table.h"
 
 #include <algorithm>
