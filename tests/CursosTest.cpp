@@ -26,7 +26,7 @@ protected:
                 dialog.setCurso(codings[row].second);
             }
             dialog.CursosTDBGridExit();
-            dialog.BitBtn1Click();
+            dialog.okClick();
         };
     }
 
@@ -83,7 +83,7 @@ TEST_F(CursosTest, AGapShowsTheDialogAgainWithTheForcedExit)
 
 TEST_F(CursosTest, ForcedExitEndsTheRunAndStoresNothing)
 {
-    runCrearCursos({typeAndConfirm({{u"ESO", u""}}), [](Cursos& dialog) { dialog.BitBtn2Click(); }});
+    runCrearCursos({typeAndConfirm({{u"ESO", u""}}), [](Cursos& dialog) { dialog.forcedExitClick(); }});
     EXPECT_TRUE(exportacion.forcedExit());
     EXPECT_FALSE(Table::exists(vtemp(), "CURSOST2"));
 }

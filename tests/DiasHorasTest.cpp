@@ -28,7 +28,7 @@ protected:
         return [entries](Plantihoras& dialog) {
             for (std::size_t entry : entries) {
                 dialog.setSelected(entry, true);
-                dialog.ListBox2Click(entry);
+                dialog.framesClick(entry);
             }
         };
     }
@@ -165,11 +165,11 @@ TEST(Plantihoras, ShowsTheClickedFrameAndBuildsTheResultInListOrder)
     EXPECT_EQ(dialog.hourTexts(), (std::vector<std::u16string>{u" 1ª ", u"2ª"}));
 
     dialog.setSelected(2, true);
-    dialog.ListBox2Click(2);
+    dialog.framesClick(2);
     EXPECT_EQ(dialog.labelNombre(), u"Noche");
     EXPECT_TRUE(dialog.hourTexts().empty());
     dialog.setSelected(0, true);
-    dialog.ListBox2Click(1);
+    dialog.framesClick(1);
     EXPECT_EQ(dialog.labelNombre(), u"Tarde bis") << "a later frame with the same code is shown";
     EXPECT_EQ(dialog.labelPlanFec1(), u"04/09");
     dialog.FormClose(userInterface);

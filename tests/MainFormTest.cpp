@@ -73,8 +73,8 @@ TEST_F(MainFormTest, ForcedExitInTheCourseDialogClosesTheWindowBeforeTheNextStep
                     "<grupo_datos seq=\"CURSOS_DEL_CENTRO\"><grupo_datos><dato>1ESO</dato><dato>1\xBA ESO</dato>"
                     "</grupo_datos></grupo_datos>\n");
     userInterface.fileAnswers = {writeDocument("centro.xml", document)};
-    userInterface.courseDialogScript = {[](Cursos& dialog) { dialog.BitBtn1Click(); },
-                                        [](Cursos& dialog) { dialog.BitBtn2Click(); }};
+    userInterface.courseDialogScript = {[](Cursos& dialog) { dialog.okClick(); },
+                                        [](Cursos& dialog) { dialog.forcedExitClick(); }};
     form.BExportarClick();
     EXPECT_TRUE(userInterface.mainWindowClosed);
     EXPECT_TRUE(form.isClosed());

@@ -73,7 +73,7 @@ public:
         ++courseDialogShowings;
         dialog.FormShow();
         if (courseDialogScript.empty()) {
-            dialog.BitBtn1Click();
+            dialog.okClick();
             return;
         }
         const auto script = courseDialogScript.front();

@@ -45,7 +45,7 @@ public:
     // The level and course dialog, shown modally: returns when it has closed.
     // The dialog's logic decides everything; the interface only lets the user
     // (or a script) work it: FormShow first, then edits, then one of
-    // BitBtn1Click, BitBtn2Click or closeBox.
+    // okClick, forcedExitClick or closeBox.
     virtual void showCourseDialog(Cursos& dialog) = 0;
     // The time-frame dialog, shown modally: FormActivate first, then clicks
     // in the frames list, then FormClose.

@@ -339,13 +339,13 @@ public:
         dialog.post();
         const std::vector<std::u16string> gaps = dialog.coursesWithGaps();
         if (gaps.empty()) {
-            dialog.BitBtn1Click();
+            dialog.okClick();
             return;
         }
         // Nobody can complete the grid here: end as the forced exit does.
         reportGaps(gaps, m_err);
         m_answersFailed = true;
-        dialog.BitBtn2Click();
+        dialog.forcedExitClick();
     }
 
     void showFrameDialog(Plantihoras& dialog) override

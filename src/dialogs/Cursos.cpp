@@ -79,11 +79,11 @@ void Cursos::recoverEarlierCodings()
     earlier.close();
 }
 
-void Cursos::BitBtn1Click()
+void Cursos::okClick()
 {
     post();
-    result = hasGap();
-    if (result) {
+    checkFailed = hasGap();
+    if (checkFailed) {
         m_incidentsVisible = true;
         m_userInterface.showMessage(u"¡Atención! Falta algún Dato");
         m_forcedExitVisible = true;
@@ -124,12 +124,12 @@ void Cursos::storeCodings()
     stored.close();
 }
 
-void Cursos::BitBtn2Click()
+void Cursos::forcedExitClick()
 {
     cancel();
     closeCursos();
-    result = false;
-    result2 = u"fuera";
+    checkFailed = false;
+    closingMark = u"fuera";
 }
 
 void Cursos::closeBox()

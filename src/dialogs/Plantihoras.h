@@ -50,8 +50,9 @@ public:
     void ComboBoxPlantillaChange();
     // A click on an entry of the frames list that left it selected or not
     // (Ctrl+click toggles, a plain click selects only it, Shift+click a range:
-    // the window applies those rules and tells the outcome here).
-    void ListBox2Click(std::size_t entry);
+    // the window applies those rules and tells the outcome here;
+    // "ListBox2Click").
+    void framesClick(std::size_t entry);
     void setSelected(std::size_t entry, bool selected);
     // Closing, by "Continuar" or the close box: validates and builds the result.
     void FormClose(UserInterface& userInterface);

@@ -106,8 +106,8 @@ void Exportacion::CrearCursos()
     for (;;) {
         Cursos dialog(m_userInterface, m_vtemp, shownAgain);
         m_userInterface.showCourseDialog(dialog);
-        if (!dialog.result) {
-            outcome = dialog.result2;
+        if (!dialog.checkFailed) {
+            outcome = dialog.closingMark;
             break;
         }
         shownAgain = true;

@@ -456,7 +456,7 @@ void TMForm::showCourseDialog(Cursos& dialog)
     // the export ends as after a forced exit, and the codings kept from
     // earlier exports stay as they are.
     if (m_closed) {
-        dialog.BitBtn2Click();
+        dialog.forcedExitClick();
         return;
     }
     TControlCursos window(dialog, dialogOwner());

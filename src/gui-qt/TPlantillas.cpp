@@ -287,7 +287,7 @@ void TPlantillas::onFrameClicked()
     const int row = m_frames->currentRow();
     if (row < 0)
         return;
-    if (guarded([&] { m_logic.ListBox2Click(static_cast<std::size_t>(row)); }))
+    if (guarded([&] { m_logic.framesClick(static_cast<std::size_t>(row)); }))
         showCurrentFrame();
 }
 

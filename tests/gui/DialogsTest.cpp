@@ -498,7 +498,7 @@ void DialogsTest::typingInTheGridReachesCursost()
     QTest::mouseClick(child<QPushButton>(*window, "BitBtn1"), Qt::LeftButton);
     QVERIFY(!window->isVisible());
     QCOMPARE(window->result(), int(QDialog::Accepted));
-    QVERIFY(!logic.result);
+    QVERIFY(!logic.checkFailed);
     QVERIFY(m_answers->messages.empty());
     const std::vector<std::vector<std::u16string>> expected = {
         {u"1ESO", u"ESO", u"4"}, {u"2ESO", u" ESO", u"2"}, {u"1BCT", u"BACHI", u"123"}};
@@ -592,7 +592,7 @@ void DialogsTest::checkShowsIncidentsBehindItsMessageAndAColumnChangeHidesTheFor
         QTest::mouseClick(child<QPushButton>(*window, "BitBtn1"), Qt::LeftButton);
         QVERIFY(steps.finished());
         QVERIFY(!window->isVisible());
-        QVERIFY(logic.result);
+        QVERIFY(logic.checkFailed);
         QVERIFY2(logic.forcedExitVisible(), "shown after the message, as the dialog closes");
     }
     QCOMPARE(seen, QStringList({"¡Atención! Falta algún Dato", "Label3", "Label2"}));
@@ -645,8 +645,8 @@ void DialogsTest::forcedExitAndCloseBox()
         window->close();
 
     QVERIFY(!window->isVisible());
-    QVERIFY(!logic.result);
-    QCOMPARE(QString::fromStdU16String(logic.result2), result2);
+    QVERIFY(!logic.checkFailed);
+    QCOMPARE(QString::fromStdU16String(logic.closingMark), result2);
     QVERIFY(m_answers->messages.empty());
     // What was still in the cell's editor reached CURSOST; nothing is kept.
     QCOMPARE(tableColumns("CURSOST", {"NIVEL"}), (std::vector<std::vector<std::u16string>>{{u"ESO"}}));
@@ -709,8 +709,8 @@ void DialogsTest::failureOfTheLogicClosesTheWindowAndReachesTheCaller()
     window.exec();
     QVERIFY(shown.elapsed() < 5000);
     QVERIFY_THROWS_EXCEPTION(Error, window.rethrowFailure());
-    QVERIFY(!logic.result);
-    QVERIFY(logic.result2.empty());
+    QVERIFY(!logic.checkFailed);
+    QVERIFY(logic.closingMark.empty());
 }
 
 void DialogsTest::frameWindowLayout()
