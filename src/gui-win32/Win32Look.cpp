@@ -37,7 +37,9 @@ RECT scaledRect(int left, int top, int width, int height)
     return {scaled(left), scaled(top), scaled(left + width), scaled(top + height)};
 }
 
-Font makeFont(const FontLook& look)
+namespace {
+
+Font createFont(const FontLook& look, const wchar_t* face)
 {
     LOGFONTW description{};
     description.lfHeight = -MulDiv(look.points, screenDpi(), 72);
@@ -46,8 +48,40 @@ Font makeFont(const FontLook& look)
     description.lfUnderline = look.underlined ? TRUE : FALSE;
     description.lfCharSet = DEFAULT_CHARSET;
     description.lfQuality = DEFAULT_QUALITY;
-    lstrcpynW(description.lfFaceName, look.face, LF_FACESIZE);
+    lstrcpynW(description.lfFaceName, face, LF_FACESIZE);
     return Font(CreateFontIndirectW(&description));
+}
+
+// Whether the system draws the font with the face it was asked for, rather
+// than with a stand-in of its own choice.
+bool drawnWithItsFace(HFONT font, const wchar_t* face)
+{
+    HDC screen = GetDC(nullptr);
+    const HGDIOBJ previous = SelectObject(screen, font);
+    wchar_t drawn[LF_FACESIZE] = L"";
+    GetTextFaceW(screen, LF_FACESIZE, drawn);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    return lstrcmpiW(drawn, face) == 0;
+}
+
+} // namespace
+
+Font makeFont(const FontLook& look)
+{
+    // The windows were laid out for MS Sans Serif. Where it is missing (a
+    // system without the Windows fonts), the faces after it, of similar
+    // widths, stand in for it, so that the texts keep to the lines they were
+    // laid out in: the system's own stand-in would be wider.
+    if (lstrcmpiW(look.face, L"MS Sans Serif") == 0) {
+        for (const wchar_t* face :
+             {L"MS Sans Serif", L"Microsoft Sans Serif", L"Tahoma", L"DejaVu Sans Condensed"}) {
+            Font font = createFont(look, face);
+            if (font && drawnWithItsFace(font.get(), face))
+                return font;
+        }
+    }
+    return createFont(look, look.face);
 }
 
 FontLook windowFont()
