@@ -503,7 +503,8 @@ void CursosGrid::focusLeaving(HWND next)
         return;
     // A window that opens above the dialog, or a click in another window,
     // is no move of the focus between the dialog's controls.
-    if (next == nullptr || GetAncestor(next, GA_ROOT) != GetAncestor(handle(), GA_ROOT)) {
+    const HWND dialog = GetAncestor(handle(), GA_ROOT);
+    if (next == nullptr || next == dialog || GetAncestor(next, GA_ROOT) != dialog) {
         InvalidateRect(handle(), nullptr, FALSE);
         return;
     }
@@ -566,8 +567,9 @@ LRESULT CursosGrid::editorMessage(UINT message, WPARAM wParam, LPARAM lParam)
         // Focus that goes to another control of the dialog takes the typed
         // text along; focus that goes to another window leaves the editor
         // open for the user's return.
-        if (next != handle() && next != nullptr && m_editorOpen &&
-            GetAncestor(next, GA_ROOT) == GetAncestor(handle(), GA_ROOT))
+        const HWND dialog = GetAncestor(handle(), GA_ROOT);
+        if (next != handle() && next != nullptr && next != dialog && m_editorOpen &&
+            GetAncestor(next, GA_ROOT) == dialog)
             closeEditor(true, false);
         focusLeaving(next);
         break;

@@ -341,11 +341,18 @@ LRESULT TControlCursos::handleMessage(UINT message, WPARAM wParam, LPARAM lParam
         onCloseBox();
         return 0;
     case WM_ACTIVATE:
-        // The control that had the keyboard has it again on return.
+        // The control that had the keyboard has it again on return (the
+        // grid, when none had it yet): the system would give it to the
+        // dialog itself.
         if (LOWORD(wParam) == WA_INACTIVE) {
-            m_savedFocus = GetFocus();
-        } else if (m_savedFocus != nullptr && IsChild(handle(), m_savedFocus) != FALSE) {
-            SetFocus(m_savedFocus);
+            HWND focused = GetFocus();
+            if (focused != nullptr && IsChild(handle(), focused) != FALSE)
+                m_savedFocus = focused;
+            return 0;
+        }
+        if (HIWORD(wParam) == 0 && m_grid) {
+            SetFocus(m_savedFocus != nullptr && IsWindow(m_savedFocus) != FALSE ? m_savedFocus
+                                                                                : m_grid->handle());
             return 0;
         }
         break;

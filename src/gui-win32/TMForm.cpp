@@ -461,6 +461,22 @@ LRESULT TMForm::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         if (m_host != nullptr && GetFocus() == nullptr)
             SetFocus(m_closeButton->handle());
         break;
+    case WM_ACTIVATE:
+        // The button that had the keyboard has it again on return.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focused = GetFocus();
+            if (focused != nullptr && IsChild(handle(), focused) != FALSE)
+                m_savedFocus = focused;
+            return 0;
+        }
+        if (HIWORD(wParam) == 0) {
+            HWND target = m_savedFocus != nullptr && IsWindowEnabled(m_savedFocus) != FALSE
+                              ? m_savedFocus
+                              : m_closeButton->handle();
+            SetFocus(target);
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         closeWindow();
         return 0;

@@ -90,6 +90,8 @@ class TMForm : public NativeWindow, public UserInterface {
     std::vector<ModalDialog> m_modalDialogs;
     // The file last chosen, where the file dialog opens the next time.
     std::wstring m_lastFile;
+    // The control that had the keyboard when the window lost the activation.
+    HWND m_savedFocus = nullptr;
     HWND m_host = nullptr;
     UINT_PTR m_hostWatch = 0;
     // A problem with the command line, shown once the window is on screen.
