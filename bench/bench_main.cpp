@@ -269,6 +269,78 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+std::string quoted(const std::string& text)
+{
+    std::string quoted = "'";
+    for (char character : text)
+        quoted += character == '\'' ? std::string("'\\''") : std::string(1, character);
+    return quoted + "'";
+}
+
+// The wall time of a command, its output dropped; the run ends when it fails.
+double commandSeconds(const std::string& command)
+{
+    const auto start = Clock::now();
+    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) {
+        std::fprintf(stderr, "Ha fallado: %s\n", command.c_str());
+        std::exit(1);
+    }
+    return secondsSince(start);
+}
+
+// "--windows PASAVEL-CLI.EXE [EJECUCIONES]": the 16x school exported and
+// imported by the Linux pasavel-cli beside this program and by the Windows
+// one under Wine, each a whole program run from start to end, so the two
+// times compare. The Wine prefix is the one of the Windows build (the
+// folder wineprefix beside its bin), started once before the runs; a run of
+// --version says what starting a program under Wine costs.
+int compareWithWindows(const std::filesystem::path& windowsCli, int runs, const std::filesystem::path& folder)
+{
+    std::error_code error;
+    const std::filesystem::path linuxCli =
+        std::filesystem::read_symlink("/proc/self/exe", error).parent_path() / "pasavel-cli";
+    const std::filesystem::path prefix =
+        std::filesystem::absolute(windowsCli).parent_path().parent_path() / "wineprefix";
+    const std::string wine = quoted(PASAVEL_WINE_RUN) + " --prefix " + quoted(prefix.string()) + " ";
+    const pasavel::bench::SyntheticSchool school = pasavel::bench::makeSyntheticSchool(16);
+    commandSeconds(wine + quoted(windowsCli.string()) + " --version");
+    std::vector<double> starts;
+    for (int run = 0; run < runs; ++run)
+        starts.push_back(commandSeconds(wine + quoted(windowsCli.string()) + " --version"));
+
+    struct Times {
+        std::vector<double> exports, imports;
+    };
+    const auto measure = [&](const std::string& program) {
+        Times times;
+        for (int run = 0; run < runs; ++run) {
+            const std::string document = prepareFolder(folder, school).string();
+            const std::string vtemp = (folder / "VTEMP").string();
+            times.exports.push_back(commandSeconds(
+                program + " exportar " + quoted(document) + " --vtemp " + quoted(vtemp) + " --niveles " +
+                quoted((folder / "niveles.csv").string()) + " --descartar --marcos 1,2"));
+            pasavel::bench::writeStandInSolution(folder / "VTEMP");
+            times.imports.push_back(
+                commandSeconds(program + " importar " + quoted(document) + " --vtemp " + quoted(vtemp)));
+        }
+        return times;
+    };
+    const Times onLinux = measure(quoted(linuxCli.string()));
+    const Times underWine = measure(wine + quoted(windowsCli.string()));
+    std::printf("Pasavel: el centro 16x (%.1f KB) con pasavel-cli de Linux y con pasavel-cli.exe bajo Wine\n"
+                "(programa entero, mediana de %d ejecuciones)\n\n",
+                school.document.size() / 1024.0, runs);
+    std::printf("%-18s %10s %10s\n", "", "exportar", "importar");
+    std::printf("%-18s %9.3fs %9.3fs\n", "Linux", median(onLinux.exports), median(onLinux.imports));
+    std::printf("%-18s %9.3fs %9.3fs\n", "Windows bajo Wine", median(underWine.exports),
+                median(underWine.imports));
+    std::printf("%-18s %9.1fx %9.1fx\n", "Wine / Linux", median(underWine.exports) / median(onLinux.exports),
+                median(underWine.imports) / median(onLinux.imports));
+    std::printf("\narranque de un programa bajo Wine (--version): %.3fs\n", median(starts));
+    std::filesystem::remove_all(folder);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -294,6 +366,8 @@ int main(int argc, char** argv)
         return 0;
     }
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("pasavel-bench-" + std::to_string(getpid()));
+    if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--windows")
+        return compareWithWindows(argv[2], argc == 4 ? std::max(1, std::atoi(argv[3])) : 3, folder);
     // "--dificiles": only the hard cases.
     if (argc == 2 && std::string(argv[1]) == "--dificiles") {
         measureHardCases(folder);

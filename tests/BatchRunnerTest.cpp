@@ -1,7 +1,8 @@
 #include "cli/BatchRunner.h"
-#include "formats/dbase/Table.h"
-#include "formats/XmlDocument.h"
 #include "TestSupport.h"
+#include "formats/XmlDocument.h"
+#include "formats/dbase/Table.h"
+#include "standin/StandInSolution.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -230,7 +231,7 @@ TEST(BatchRunner, EachRunSaysWhatItWrote)
     const std::filesystem::path data = std::filesystem::path(PASAVEL_TEST_SOURCE_DIR) / ".." / "data";
     std::filesystem::copy_file(data / "centro-ejemplo.xml", directory / "centro.xml");
     std::filesystem::create_directory(directory / "VTEMP");
-    setenv("XDG_STATE_HOME", (directory / "estado").c_str(), 1);
+    const std::filesystem::path logFile = test::redirectUserState(directory / "estado");
     const std::string vtemp = (directory / "VTEMP").string();
     const BatchResult exported = runCli({"exportar", (directory / "centro.xml").string(), "--vtemp", vtemp,
                                          "--niveles", (data / "niveles-ejemplo.csv").string(), "--marcos", "1,2"});
@@ -246,7 +247,7 @@ TEST(BatchRunner, EachRunSaysWhatItWrote)
                 "»\nProceso finalizado\n";
     EXPECT_EQ(exported.out, expected);
 
-    ASSERT_EQ(test::runCommand(PASAVEL_RUNTIME_DIR "/pasavel-soluc-prueba " + vtemp).exitCode, 0);
+    bench::writeStandInSolution(directory / "VTEMP");
     const BatchResult imported = runCli({"importar", (directory / "centro.xml").string(), "--vtemp", vtemp});
     ASSERT_EQ(imported.exitCode, batchCompleted) << imported.err;
     const XmlDocument output = XmlDocument::parseFile(directory / "ResultadoQuelvocentro.xml");
@@ -272,10 +273,10 @@ TEST(BatchRunner, EachRunSaysWhatItWrote)
     EXPECT_NE(imported.out.find("su actividad necesita una materia"), std::string::npos);
     EXPECT_TRUE(imported.out.ends_with("\nProceso finalizado\n"));
 
-    const std::string log = test::readBytes(directory / "estado" / "pasavel" / "pasavel.log");
+    const std::string log = test::readBytes(logFile);
     EXPECT_NE(log.find(" exportar «" + (directory / "centro.xml").string() + "»\n  Tablas de trabajo en"),
               std::string::npos) << log;
     EXPECT_NE(log.find(" importar «" + (directory / "centro.xml").string() + "»\n  Documento para Raíces"),
               std::string::npos) << log;
-    unsetenv("XDG_STATE_HOME");
+    test::restoreUserFolders();
 }

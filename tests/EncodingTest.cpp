@@ -40,3 +40,39 @@ TEST(Encoding, EncodeAsWritesCharacterReferencesForWhatTheEncodingLacks)
     EXPECT_THROW(encodeAs(u"x", "NO-SUCH-ENCODING"), Error);
     EXPECT_EQ(decodeAs("A\xF1o", "ISO-8859-1"), u"Año");
 }
+
+// Linux converts through iconv and Windows through its code pages: both must
+// accept, refuse and write the same bytes for the encodings a declaration
+// names, so that a file is read alike wherever the program runs.
+TEST(Encoding, DeclaredEncodingsConvertAlikeOnEverySystem)
+{
+    struct Case {
+        const char* encoding;
+        std::string bytes;
+        std::u16string text;
+    };
+    const std::vector<Case> cases = {
+        {"windows-1252", "\x80\x8A\xF1\x9F", u"€Šñ\u0178"},
+        {"CP1252", "\x80", u"€"},
+        {"ISO-8859-1", "\xA4\xF1\x85", u"¤ñ\u0085"},
+        {"latin1", "\xF1", u"ñ"},
+        {"ISO-8859-15", "\xA4\xF1", u"€ñ"},
+        {"CP850", "\xA4\xA5", u"ñÑ"},
+        {"CP437", "\x81\xE1", u"üß"},
+        {"UTF-16LE", std::string("\xF1\x00\xAC\x20", 4), u"ñ€"},
+        {"UTF-16BE", std::string("\x00\xF1\x20\xAC", 4), u"ñ€"},
+    };
+    for (const Case& testCase : cases) {
+        SCOPED_TRACE(testCase.encoding);
+        EXPECT_EQ(decodeAs(testCase.bytes, testCase.encoding), testCase.text);
+        EXPECT_EQ(encodeAs(testCase.text, testCase.encoding), testCase.bytes);
+    }
+    // The five bytes Windows-1252 leaves undefined are refused, and the C1
+    // controls of the same values are no characters of it; nor is a letter
+    // it lacks written as the one it looks like.
+    for (const char* undefined : {"\x81", "\x8D", "\x8F", "\x90", "\x9D"})
+        EXPECT_THROW(decodeAs(undefined, "windows-1252"), Error) << static_cast<int>(undefined[0] & 0xFF);
+    EXPECT_EQ(encodeAs(u"\u0081Ć", "windows-1252"), "&#129;&#262;");
+    EXPECT_EQ(encodeAs(u"€", "ISO-8859-1"), "&#8364;");
+    EXPECT_THROW(decodeAs("\xFF", "UTF-8"), Error);
+}

@@ -138,8 +138,8 @@ ASIGT level7 [('CASIG', 'C', 10), ('CPROF', 'C', 10), ('CGRUP', 'C', 10), ('CAUL
 
 TEST(ExportInterop, IndependentReadersSeeTheTablesOfAWholeExport)
 {
-    if (!test::pythonHasModule("dbfread"))
-        GTEST_SKIP() << "python3-dbfread no está instalado (scripts/install-deps lo instala)";
+    if (const std::string missing = test::missingPythonModule("dbfread"); !missing.empty())
+        GTEST_SKIP() << missing;
     test::TemporaryDirectory directory;
     test::writeBytes(directory / "centro.xml", schoolDocument());
     test::writeBytes(directory / "niveles.csv", "6001;ESO;1\n6002;ESO;2\n");

@@ -275,8 +275,7 @@ TEST_F(ImportTest, ControlCharactersFromTheTablesAreLeftOutAndReported)
     const std::string written = test::readBytes(directory / "ResultadoQuelvocentro.xml");
     EXPECT_NE(written.find(dato("X_EMPLEADO", "4001")), std::string::npos) << written;
     EXPECT_NE(written.find(dato("X_DEPENDENCIA", "900")), std::string::npos) << written;
-    const test::CommandResult lint =
-        test::runCommand("xmllint --noout '" + (directory / "ResultadoQuelvocentro.xml").string() + "'");
+    const test::CommandResult lint = test::checkWithXmllint(directory / "ResultadoQuelvocentro.xml");
     EXPECT_EQ(lint.exitCode, 0) << lint.output;
 }
 
@@ -339,6 +338,9 @@ TEST_F(ImportTest, Utf8FileDeclaredWindows1252IsReadByEveryReader)
 // Without a locale of the user's the date is written day first, as in Spain.
 TEST(Importacion, DateUnderTheCLocaleIsWrittenTheSpanishWay)
 {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no C locale for dates: the date follows the user's regional settings";
+#else
     const char* previous = std::setlocale(LC_TIME, nullptr);
     const std::string kept = previous ? previous : "C";
     for (const char* locale : {"C", "POSIX", "C.UTF-8"}) {
@@ -358,6 +360,7 @@ TEST(Importacion, DateUnderTheCLocaleIsWrittenTheSpanishWay)
         EXPECT_TRUE(fecha.starts_with(before) || fecha.starts_with(after)) << fecha;
     }
     std::setlocale(LC_TIME, kept.c_str());
+#endif
 }
 
 // The catalogues hold their keys as integers: a course key "06001" finds the

@@ -198,11 +198,11 @@ TEST(WorkingFolder, MissingFolderIsReplacedByTheUsersChoiceAndRemembered)
     EXPECT_EQ(rememberedWorkingFolder(settings), directory / "elegida");
 
     // From then on it is the working folder, unless PASAVEL_VTEMP names one.
-    setenv("XDG_CONFIG_HOME", (directory / "config").c_str(), 1);
-    unsetenv("PASAVEL_VTEMP");
+    test::redirectUserSettings(directory / "config");
+    test::unsetEnvironment("PASAVEL_VTEMP");
     EXPECT_EQ(ProgramPaths::forExecutable(directory / "pasavel").vtemp, directory / "elegida");
-    setenv("PASAVEL_VTEMP", (directory / "otra").c_str(), 1);
+    test::setEnvironment("PASAVEL_VTEMP", directory / "otra");
     EXPECT_EQ(ProgramPaths::forExecutable(directory / "pasavel").vtemp, directory / "otra");
-    unsetenv("PASAVEL_VTEMP");
-    unsetenv("XDG_CONFIG_HOME");
+    test::unsetEnvironment("PASAVEL_VTEMP");
+    test::restoreUserFolders();
 }

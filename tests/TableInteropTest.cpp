@@ -9,8 +9,8 @@ using namespace pasavel;
 
 TEST(TableInterop, DbfreadReadsWhatTheStoreWrites)
 {
-    if (!test::pythonHasModule("dbfread"))
-        GTEST_SKIP() << "python3-dbfread no está instalado (scripts/install-deps lo instala)";
+    if (const std::string missing = test::missingPythonModule("dbfread"); !missing.empty())
+        GTEST_SKIP() << missing;
     test::TemporaryDirectory directory;
     Table::create(directory.path(), "ASIGNOMT",
                   {stringField("COD", 10), stringField("NOMBRE", 80), integerField("DNI"), floatField("HORAS", 6, 2),
@@ -47,8 +47,8 @@ TEST(TableInterop, DbfreadReadsWhatTheStoreWrites)
 
 TEST(TableInterop, StoreReadsWhatPythonDbfWrites)
 {
-    if (!test::pythonHasModule("dbf"))
-        GTEST_SKIP() << "python3-dbf no está instalado (scripts/install-deps lo instala)";
+    if (const std::string missing = test::missingPythonModule("dbf"); !missing.empty())
+        GTEST_SKIP() << missing;
     test::TemporaryDirectory directory;
     const std::string script =
         "import dbf, datetime\n"
@@ -83,6 +83,11 @@ TEST(TableInterop, StoreReadsWhatPythonDbfWrites)
 // Python that share nothing with the store.
 TEST(TableInterop, Level7TableFollowsThePublishedLayout)
 {
+#ifdef _WIN32
+    GTEST_SKIP()
+        << "reads the file with Debian's python3, a Linux program (the Windows test runs compare the "
+           "tables with the Linux build's, byte for byte)";
+#endif
     test::TemporaryDirectory directory;
     Table::create(directory.path(), "ASIGNOMT2",
                   {stringField("COD", 10), stringField("OFERTAMATRI", 20), integerField("N"), booleanField("B")});

@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <random>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using namespace pasavel;
 
@@ -277,6 +279,12 @@ TEST_F(TableTest, HeaderCountBeyondTheFileAndDeletedRecordsAreNotSeen)
 TEST_F(TableTest, ExclusiveUseKeepsOtherProcessesOut)
 {
     createTeachers();
+#ifdef _WIN32
+    // No fork(): the other process is a program that opens the table.
+    const auto openInChild = [&](OpenMode mode) {
+        return test::anotherProgramOpens(directory.path(), "PROFT", mode == OpenMode::Exclusive) ? 0 : 1;
+    };
+#else
     const auto openInChild = [&](OpenMode mode) {
         const pid_t child = fork();
         if (child == 0) {
@@ -291,6 +299,7 @@ TEST_F(TableTest, ExclusiveUseKeepsOtherProcessesOut)
         waitpid(child, &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
+#endif
     {
         Table table(directory.path(), "PROFT", OpenMode::Exclusive);
         EXPECT_EQ(openInChild(OpenMode::Shared), 1);

@@ -190,8 +190,8 @@ TEST_F(TableToolOnSample, SchemaGivesLongFieldNamesWithKindWidthAndDecimals)
 
 TEST(TableTool, ReadsAForeignVisualFoxProTable)
 {
-    if (!test::pythonHasModule("dbf"))
-        GTEST_SKIP() << "python3-dbf no está instalado (scripts/install-deps lo instala)";
+    if (const std::string missing = test::missingPythonModule("dbf"); !missing.empty())
+        GTEST_SKIP() << missing;
     test::TemporaryDirectory directory;
     const std::string script = "import dbf\n"
                                "t = dbf.Table('" +

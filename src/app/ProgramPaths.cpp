@@ -3,6 +3,7 @@
 #include "formats/Encoding.h"
 #include "formats/IniFile.h"
 #include "platform/Files.h"
+#include "platform/PathText.h"
 #include "platform/ProgramLocations.h"
 
 
@@ -46,7 +47,7 @@ std::optional<std::filesystem::path> rememberedWorkingFolder(const std::filesyst
         const std::optional<std::string> folder =
             iniValue(readFileBytes(settingsFile), settingsSection, workingFolderKey);
         if (folder && !folder->empty())
-            return std::filesystem::path(*folder);
+            return pathFromUtf8(*folder);
     } catch (const std::exception&) {
         // Settings that cannot be read are no settings: the default applies.
     }
@@ -59,7 +60,8 @@ void rememberWorkingFolder(const std::filesystem::path& settingsFile, const std:
         return;
     std::error_code error;
     std::filesystem::create_directories(settingsFile.parent_path(), error);
-    writeIniValue(settingsFile, settingsSection, workingFolderKey, std::filesystem::absolute(folder).string());
+    writeIniValue(settingsFile, settingsSection, workingFolderKey,
+                  pathToUtf8(std::filesystem::absolute(folder)));
 }
 
 std::optional<std::u16string> workingFolderProblem(const std::filesystem::path& folder, bool forWriting)

@@ -28,11 +28,11 @@ struct ProgramPaths {
 std::filesystem::path defaultVtemp();
 
 // The settings file of this user: pasavel/pasavel.ini in XDG_CONFIG_HOME, or
-// in ~/.config.
+// in ~/.config (on Windows Pasavel\pasavel.ini in %APPDATA%).
 std::filesystem::path userSettingsFile();
 
 // The record of this user's runs: pasavel/pasavel.log in XDG_STATE_HOME, or
-// in ~/.local/state.
+// in ~/.local/state (on Windows Pasavel\pasavel.log in %LOCALAPPDATA%).
 std::filesystem::path userLogFile();
 
 // The working folder the user chose, as the settings file keeps it.

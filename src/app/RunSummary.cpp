@@ -3,6 +3,7 @@
 #include "base/Numbers.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
+#include "platform/Files.h"
 #include "platform/LocalTime.h"
 
 #include <cstdio>
@@ -79,7 +80,7 @@ void appendToRunLog(const std::filesystem::path& logFile, std::string_view direc
         return;
     std::error_code error;
     std::filesystem::create_directories(logFile.parent_path(), error);
-    std::FILE* log = std::fopen(logFile.string().c_str(), "ab");
+    std::FILE* log = openFile(logFile, "ab");
     if (log == nullptr)
         return;
     std::string text = localTimestamp() + " " + std::string(direction) + " «" + chosen.string() + "»\n";

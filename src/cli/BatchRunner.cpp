@@ -1,14 +1,15 @@
 #include "cli/BatchRunner.h"
 
-#include "base/Clipper.h"
 #include "app/MainForm.h"
+#include "base/Clipper.h"
+#include "base/Error.h"
 #include "dialogs/Cursos.h"
 #include "dialogs/Plantihoras.h"
-#include "base/Error.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/NormalisedCopy.h"
 #include "formats/dbase/Table.h"
+#include "platform/PathText.h"
 
 #include <algorithm>
 #include <fstream>
@@ -143,7 +144,7 @@ std::optional<BatchOptions> readOptions(const std::vector<std::string>& argument
     }
     BatchOptions options;
     options.direction = arguments[0];
-    options.document = arguments[1];
+    options.document = pathFromUtf8(arguments[1]);
     const bool exporting = options.direction == "exportar";
     bool recuperarGiven = false;
     bool descartarGiven = false;
@@ -151,11 +152,11 @@ std::optional<BatchOptions> readOptions(const std::vector<std::string>& argument
         const std::string& option = arguments[index];
         const bool hasValue = index + 1 < arguments.size();
         if (option == "--vtemp" && hasValue) {
-            options.vtemp = arguments[++index];
+            options.vtemp = pathFromUtf8(arguments[++index]);
         } else if (exporting && option == "--materias" && hasValue) {
-            options.materias = arguments[++index];
+            options.materias = pathFromUtf8(arguments[++index]);
         } else if (exporting && option == "--niveles" && hasValue) {
-            options.niveles = arguments[++index];
+            options.niveles = pathFromUtf8(arguments[++index]);
         } else if (exporting && option == "--recuperar") {
             recuperarGiven = true;
         } else if (exporting && option == "--descartar") {

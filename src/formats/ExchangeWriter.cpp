@@ -177,7 +177,7 @@ ExchangeWriter::ExchangeWriter(XmlDocument& chosen, std::u16string_view fecha, c
         throw Error("No se pudo preparar el documento de salida en la codificación «" + declared + "».");
     m_epilog = bytes.substr(at + encodedMarker.size());
 
-    m_file = std::fopen(file.c_str(), "wb");
+    m_file = openFile(file, "wb");
     if (m_file == nullptr)
         throw Error("No se pudo escribir el archivo «" + file.string() + "»: " + systemErrorText(errno) +
                     ".");

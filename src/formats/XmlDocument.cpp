@@ -2,9 +2,12 @@
 
 #include "base/Error.h"
 #include "formats/Encoding.h"
+#include "platform/CodePages.h"
 #include "platform/Files.h"
+#include "platform/PathText.h"
 
 #include <libxml/SAX2.h>
+#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
@@ -14,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <optional>
 
@@ -54,10 +58,29 @@ struct BufferDeleter {
 void ignoreDiagnostics(void*, const char*, ...) {}
 void ignoreStructuredDiagnostics(void*, xmlError*) {}
 
+// Where libxml2 has no converters of the system's (on Windows, where it is
+// built without iconv), the system's are given to it once, under every name
+// a declaration may use, for reading and for writing documents.
+void addSystemEncodings()
+{
+    static std::once_flag added;
+    std::call_once(added, [] {
+        for (const XmlEncodingConverter& converter : xmlEncodingConverters()) {
+            // Creating the handler also registers it.
+            if (converter.toUtf8 != nullptr &&
+                xmlNewCharEncodingHandler(converter.name, converter.toUtf8, converter.fromUtf8) == nullptr)
+                continue;
+            for (const char* alias : converter.aliases)
+                xmlAddEncodingAlias(converter.name, alias);
+        }
+    });
+}
+
 void silenceLibxml()
 {
     xmlSetGenericErrorFunc(nullptr, ignoreDiagnostics);
     xmlSetStructuredErrorFunc(nullptr, ignoreStructuredDiagnostics);
+    addSystemEncodings();
 }
 
 // Network access off; entities kept as references; no DTD loaded or checked;
@@ -458,6 +481,7 @@ std::string XmlDocument::declaredEncoding() const
 
 std::string XmlDocument::serialise() const
 {
+    addSystemEncodings();
     const std::string declared = declaredEncoding();
     const std::string encoding = declared.empty() ? "UTF-8" : declared;
     xmlChar* bytes = nullptr;
@@ -471,10 +495,12 @@ std::string XmlDocument::serialise() const
 
 void XmlDocument::save(const std::filesystem::path& path) const
 {
+    addSystemEncodings();
     const std::string declared = declaredEncoding();
     const std::string encoding = declared.empty() ? "UTF-8" : declared;
     replaceFileAtomically(path, [&](const std::filesystem::path& temporary) {
-        if (xmlSaveFormatFileEnc(temporary.c_str(), m_document.get(), encoding.c_str(), 0) < 0)
+        // libxml2 takes file names in UTF-8, on Windows too.
+        if (xmlSaveFormatFileEnc(pathToUtf8(temporary).c_str(), m_document.get(), encoding.c_str(), 0) < 0)
             throw Error("No se pudo escribir el archivo «" + path.string() + "» en la codificación «" +
                         encoding + "».");
     });

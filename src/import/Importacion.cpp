@@ -87,7 +87,11 @@ Importacion::Importacion(const std::filesystem::path& vtemp)
 
 std::filesystem::path Importacion::outputPath(const std::filesystem::path& chosen)
 {
-    return chosen.parent_path() / ("ResultadoQuelvo" + chosen.filename().string());
+    // Joined as paths: a name joined as text would be read in the ANSI code
+    // page on Windows.
+    std::filesystem::path name = "ResultadoQuelvo";
+    name += chosen.filename();
+    return chosen.parent_path() / name;
 }
 
 bool Importacion::run(const std::filesystem::path& chosenFile, const std::u16string& fecha)

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The byte encodings that the system converts: any that an XML declaration
 // may name, beyond the ones the program converts itself (UTF-8, UTF-16,
@@ -15,7 +16,7 @@ std::u16string decodeWithCodePage(std::string_view bytes, const std::string& enc
 
 // Encodes code points into the named encoding.
 class CodePageEncoder {
-public:
+  public:
     // Throws Error ("La codificación «…» no es conocida.") for an unknown name.
     explicit CodePageEncoder(const std::string& encodingName);
     ~CodePageEncoder();
@@ -28,9 +29,30 @@ public:
     // characters the encoding cannot hold stays linear too.
     std::size_t encodeWhilePossible(std::u32string_view text, std::string& encoded);
 
-private:
+  private:
     struct Converter;
     std::unique_ptr<Converter> m_converter;
 };
+
+// Converters in the form that an XML parser's encoding hooks take (libxml2's
+// xmlCharEncodingInputFunc and xmlCharEncodingOutputFunc): each sets *inLength
+// to the bytes it consumed and *outLength to the bytes it produced, and
+// returns the bytes produced, or -2 at a byte or character it cannot convert.
+using ByteConversion = int (*)(unsigned char* out, int* outLength, const unsigned char* in, int* inLength);
+
+// An encoding under its name and further names; without converters, one the
+// parser has itself that only needs the further names.
+struct XmlEncodingConverter {
+    const char* name;
+    std::vector<const char*> aliases;
+    ByteConversion toUtf8;
+    ByteConversion fromUtf8;
+};
+
+// The encodings an XML parser has to be given because it cannot reach the
+// system's converters itself: none where libxml2 converts through iconv;
+// on Windows, where it has no iconv, the Windows and DOS code pages a
+// declaration may name, with their usual aliases.
+std::vector<XmlEncodingConverter> xmlEncodingConverters();
 
 } // namespace pasavel

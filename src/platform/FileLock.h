@@ -11,7 +11,7 @@ namespace pasavel {
 // this program or another one takes it, and whichever of the system's kinds
 // of lock the other program uses.
 class FileLock {
-public:
+  public:
     enum class Kind { Shared, Exclusive };
 
     // Locks an existing file. Nothing when another program holds a lock that
@@ -29,11 +29,12 @@ public:
     FileLock& operator=(const FileLock&) = delete;
     ~FileLock();
 
-private:
+  private:
     explicit FileLock(std::intptr_t handle) : m_handle(handle) {}
     void release();
 
-    // A descriptor on POSIX, a file handle on Windows; -1 holds nothing.
+    // A descriptor on POSIX; on Windows the program's own record of what it
+    // holds (a file's handle, or a folder's named mutex). -1 holds nothing.
     std::intptr_t m_handle = -1;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <initializer_list>
@@ -30,6 +31,10 @@ void writeFileAtomically(const std::filesystem::path& target, std::initializer_l
 // the old ones before the file is cut to their length, so the file is never
 // seen empty. Throws Error naming the file.
 void rewriteFileInPlace(const std::filesystem::path& target, std::string_view bytes);
+
+// std::fopen for a path: the path's own characters, whatever the system's
+// narrow encoding. Nothing when the file cannot be opened (errno says why).
+std::FILE* openFile(const std::filesystem::path& path, const char* mode);
 
 // The whole content of a file; throws Error naming the file when it cannot
 // be read.

@@ -2,9 +2,10 @@
 
 #include "base/Error.h"
 #include "formats/Encoding.h"
-#include "platform/Files.h"
-#include "platform/SystemError.h"
 #include "formats/dbase/Table.h"
+#include "platform/Files.h"
+#include "platform/PathText.h"
+#include "platform/SystemError.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -39,7 +40,7 @@ constexpr std::size_t widestColumn = 40;
 
 std::string inGuillemets(const std::filesystem::path& path)
 {
-    return "«" + path.string() + "»";
+    return "«" + pathToUtf8(path) + "»";
 }
 
 // Field names are bytes of the file; foreign tables may hold accented ones in
@@ -351,11 +352,12 @@ int runTableTool(const std::vector<std::string>& arguments, std::ostream& out, s
             err << "Opción no válida: " << argument << "\n\n" << usage;
             return tableToolUsage;
         } else if (target) {
-            err << "Se espera una sola carpeta o tabla y sobra " << inGuillemets(argument) << ".\n\n"
+            err << "Se espera una sola carpeta o tabla y sobra " << inGuillemets(pathFromUtf8(argument))
+                << ".\n\n"
                 << usage;
             return tableToolUsage;
         } else {
-            target = argument;
+            target = pathFromUtf8(argument);
         }
     }
     if (!target) {

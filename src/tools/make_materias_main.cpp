@@ -6,9 +6,10 @@
 #include "base/Error.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
+#include "platform/Console.h"
+#include "platform/PathText.h"
 
 #include <fstream>
-#include <iostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -107,14 +108,16 @@ void writeTable(const std::filesystem::path& output, const std::vector<Reference
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::cerr << "Uso: pasavel-make-materias FUENTE.csv DESTINO/RAICESMATERIAS.DBF\n";
+    const std::vector<std::string> arguments = programArguments(argc, argv);
+    std::ostream& err = standardError();
+    if (arguments.size() != 2) {
+        err << "Uso: pasavel-make-materias FUENTE.csv DESTINO/RAICESMATERIAS.DBF\n";
         return 2;
     }
     try {
-        writeTable(argv[2], readSource(argv[1]));
+        writeTable(pathFromUtf8(arguments[1]), readSource(pathFromUtf8(arguments[0])));
     } catch (const std::exception& error) {
-        std::cerr << error.what() << "\n";
+        err << error.what() << "\n";
         return 1;
     }
     return 0;

@@ -101,4 +101,10 @@ std::size_t CodePageEncoder::encodeWhilePossible(std::u32string_view text, std::
     return done;
 }
 
+// libxml2 converts every encoding through iconv itself.
+std::vector<XmlEncodingConverter> xmlEncodingConverters()
+{
+    return {};
+}
+
 } // namespace pasavel

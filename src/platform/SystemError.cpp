@@ -1,3 +1,5 @@
+// The C library's error numbers, which every system has; the reasons of the
+// Windows calls themselves are in win32/.
 #include "platform/SystemError.h"
 
 #include <cerrno>
@@ -15,8 +17,10 @@ std::string systemErrorText(int errorNumber)
         return "el disco es de solo lectura";
     case ENOSPC:
         return "no queda espacio en el disco";
+#ifdef EDQUOT
     case EDQUOT:
         return "se ha agotado la cuota de disco";
+#endif
     case EFBIG:
         return "el archivo es demasiado grande";
     case ENOENT:
@@ -33,7 +37,9 @@ std::string systemErrorText(int errorNumber)
     case ENAMETOOLONG:
         return "el nombre es demasiado largo";
     case EBUSY:
+#ifdef ETXTBSY
     case ETXTBSY:
+#endif
         return "el archivo está en uso";
     default:
         return "error del sistema " + std::to_string(errorNumber) + " (" + std::strerror(errorNumber) + ")";
