@@ -135,6 +135,26 @@ TEST_F(MainFormTest, FileThatIsNoExchangeDocumentEndsTheRunBeforeWriting)
     }
 }
 
+// The copy is written as the document is read; a document found to be no
+// exchange document leaves an earlier copy as it was.
+TEST_F(MainFormTest, FileThatIsNoExchangeDocumentLeavesTheEarlierCopy)
+{
+    const auto chosen = writeDocument("otro.xml", "<SERVICIO><DATOS/></SERVICIO>");
+    test::writeBytes(directory / "otro.xml-copia", "copia anterior");
+    userInterface.fileAnswers = {chosen};
+    form.BExportarClick();
+    EXPECT_EQ(userInterface.errors,
+              std::vector<std::string>{"El archivo «" + chosen.string() +
+                                       "» no es un documento de intercambio de Raíces: no contiene "
+                                       "SERVICIO/BLOQUE_DATOS."});
+    EXPECT_EQ(test::readBytes(directory / "otro.xml-copia"), "copia anterior");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"VTEMP", "bin", "otro.xml", "otro.xml-copia"}));
+}
+
 TEST_F(MainFormTest, UnknownDirectionStartsNothing)
 {
     form.FormShow(readCommandLine({"otra", "1"}));
