@@ -41,6 +41,9 @@ bool Exportacion::run(const std::function<bool()>& stopRequested)
         if (m_forcedExit || (stopRequested && stopRequested()))
             return false;
     }
+    // The steps are done with the document, the largest thing the run holds:
+    // what follows (the summary of the run) reads the tables they wrote.
+    loadedDocument.reset();
     return true;
 }
 
