@@ -5,7 +5,6 @@
 #include "platform/Files.h"
 #include "platform/ProgramLocations.h"
 
-
 namespace pasavel {
 
 namespace {
@@ -59,21 +58,21 @@ void rememberWorkingFolder(const std::filesystem::path& settingsFile, const std:
         return;
     std::error_code error;
     std::filesystem::create_directories(settingsFile.parent_path(), error);
-    writeIniValue(settingsFile, settingsSection, workingFolderKey, std::filesystem::absolute(folder).string());
+    writeIniValue(settingsFile, settingsSection, workingFolderKey,
+                  std::filesystem::absolute(folder).string());
 }
 
 std::optional<std::u16string> workingFolderProblem(const std::filesystem::path& folder, bool forWriting)
 {
     std::error_code error;
     if (!std::filesystem::exists(folder, error))
-        return u"No existe la carpeta de trabajo " + quoted(folder) +
-               u", donde están las tablas de Velmora.";
+        return u"No existe la carpeta de trabajo " + quoted(folder) + u", donde están las tablas de Velmora.";
     if (!std::filesystem::is_directory(folder, error))
         return u"La carpeta de trabajo " + quoted(folder) + u" no es una carpeta.";
     if (forWriting) {
         if (const auto problem = folderWriteProblem(folder))
-            return u"No se puede escribir en la carpeta de trabajo " + quoted(folder) + u": " + fromUtf8(*problem) +
-                   u".";
+            return u"No se puede escribir en la carpeta de trabajo " + quoted(folder) + u": " +
+                   fromUtf8(*problem) + u".";
     }
     return std::nullopt;
 }

@@ -1,6 +1,6 @@
 // pasavel-cli: the batch runner.
-#include "cli/BatchRunner.h"
 #include "app/MainForm.h"
+#include "cli/BatchRunner.h"
 #include "formats/Encoding.h"
 #include "platform/ProgramLocations.h"
 

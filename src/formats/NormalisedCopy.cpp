@@ -2,8 +2,8 @@
 
 #include "base/Error.h"
 #include "formats/Encoding.h"
-#include "platform/Files.h"
 #include "formats/XmlDocument.h"
+#include "platform/Files.h"
 
 #include <algorithm>
 #include <memory>

@@ -15,7 +15,7 @@ std::u16string decodeWithCodePage(std::string_view bytes, const std::string& enc
 
 // Encodes code points into the named encoding.
 class CodePageEncoder {
-public:
+  public:
     // Throws Error ("La codificación «…» no es conocida.") for an unknown name.
     explicit CodePageEncoder(const std::string& encodingName);
     ~CodePageEncoder();
@@ -28,7 +28,7 @@ public:
     // characters the encoding cannot hold stays linear too.
     std::size_t encodeWhilePossible(std::u32string_view text, std::string& encoded);
 
-private:
+  private:
     struct Converter;
     std::unique_ptr<Converter> m_converter;
 };

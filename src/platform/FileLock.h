@@ -11,7 +11,7 @@ namespace pasavel {
 // this program or another one takes it, and whichever of the system's kinds
 // of lock the other program uses.
 class FileLock {
-public:
+  public:
     enum class Kind { Shared, Exclusive };
 
     // Locks an existing file. Nothing when another program holds a lock that
@@ -29,7 +29,7 @@ public:
     FileLock& operator=(const FileLock&) = delete;
     ~FileLock();
 
-private:
+  private:
     explicit FileLock(std::intptr_t handle) : m_handle(handle) {}
     void release();
 
