@@ -1,6 +1,6 @@
-#include "base/Error.h"
 #include "dialogs/Cursos.h"
 #include "ExportFixture.h"
+#include "base/Error.h"
 
 using namespace pasavel;
 using test::Xml;
@@ -8,9 +8,10 @@ using test::Xml;
 namespace {
 
 class CursosTest : public test::ExportFixture {
-protected:
-    const std::string courses = Xml::section(
-        "CURSOS_DEL_CENTRO", {{" 1ESO ", "1º de E.S.O."}, {"2ESO", "2º de E.S.O."}, {"solo"}, {"1BCT", "1º Bach."}});
+  protected:
+    const std::string courses =
+        Xml::section("CURSOS_DEL_CENTRO",
+                     {{" 1ESO ", "1º de E.S.O."}, {"2ESO", "2º de E.S.O."}, {"solo"}, {"1BCT", "1º Bach."}});
 
     using Script = std::function<void(Cursos&)>;
 
@@ -26,7 +27,7 @@ protected:
                 dialog.setCurso(codings[row].second);
             }
             dialog.CursosTDBGridExit();
-            dialog.BitBtn1Click();
+            dialog.okClick();
         };
     }
 
@@ -83,7 +84,7 @@ TEST_F(CursosTest, AGapShowsTheDialogAgainWithTheForcedExit)
 
 TEST_F(CursosTest, ForcedExitEndsTheRunAndStoresNothing)
 {
-    runCrearCursos({typeAndConfirm({{u"ESO", u""}}), [](Cursos& dialog) { dialog.BitBtn2Click(); }});
+    runCrearCursos({typeAndConfirm({{u"ESO", u""}}), [](Cursos& dialog) { dialog.forcedExitClick(); }});
     EXPECT_TRUE(exportacion.forcedExit());
     EXPECT_FALSE(Table::exists(vtemp(), "CURSOST2"));
 }

@@ -1,7 +1,7 @@
-#include "base/Error.h"
 #include "formats/ExchangeDocument.h"
-#include "formats/ExchangeWriter.h"
 #include "TestSupport.h"
+#include "base/Error.h"
+#include "formats/ExchangeWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -119,9 +119,11 @@ TEST(ExchangeDocument, DocumentsDeclaringEntitiesAreRefused)
 TEST(ExchangeDocument, OutputEnvelopeKeepsWhatStandsOutsideTheRoot)
 {
     test::TemporaryDirectory directory;
-    XmlDocument document = parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED" "ces -->\n"
-                                 "<SERVICIO modulo=\"X\"><BLOQUE_DATOS><grupo_datos seq=\"S\"/></BLOQUE_DATOS>"
-                                 "</SERVICIO>\n<!-- fin -->");
+    XmlDocument document =
+        parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED"
+              "ces -->\n"
+              "<SERVICIO modulo=\"X\"><BLOQUE_DATOS><grupo_datos seq=\"S\"/></BLOQUE_DATOS>"
+              "</SERVICIO>\n<!-- fin -->");
     ExchangeWriter writer(document, u"10/12/2026 9:05:00", directory / "salida.xml");
     Markup markup;
     markup.open("grupo_datos");
@@ -140,14 +142,16 @@ TEST(ExchangeDocument, OutputEnvelopeKeepsWhatStandsOutsideTheRoot)
     markup.close("grupo_datos");
     writer.write(markup);
     writer.finish();
-    EXPECT_EQ(test::readBytes(directory / "salida.xml"),
-              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED" "ces -->\n"
-              "<SERVICIO modulo=\"HORARIOS\" tipo=\"I\" autor=\"VELMORA\" fecha=\"10/12/2026 9:05:00\">"
-              "<BLOQUE_DATOS><grupo_datos seq=\"ANNO_ACADEMICO\"><dato nombre_dato=\"C_ANNO\">2026</dato>"
-              "</grupo_datos><grupo_datos seq=\"HORARIOS_REGULARES\" registros=\"2\">"
-              "<dato nombre_dato=\"N\">42</dato><dato nombre_dato=\"T\">Lengua &amp; Literatura &lt;1\xBA&gt; "
-              "&#8364;</dato><dato nombre_dato=\"V\"/></grupo_datos><grupo_datos seq=\"VACIO\"/>"
-              "</BLOQUE_DATOS></SERVICIO>\n<!-- fin -->\n");
+    EXPECT_EQ(
+        test::readBytes(directory / "salida.xml"),
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED"
+        "ces -->\n"
+        "<SERVICIO modulo=\"HORARIOS\" tipo=\"I\" autor=\"VELMORA\" fecha=\"10/12/2026 9:05:00\">"
+        "<BLOQUE_DATOS><grupo_datos seq=\"ANNO_ACADEMICO\"><dato nombre_dato=\"C_ANNO\">2026</dato>"
+        "</grupo_datos><grupo_datos seq=\"HORARIOS_REGULARES\" registros=\"2\">"
+        "<dato nombre_dato=\"N\">42</dato><dato nombre_dato=\"T\">Lengua &amp; Literatura &lt;1\xBA&gt; "
+        "&#8364;</dato><dato nombre_dato=\"V\"/></grupo_datos><grupo_datos seq=\"VACIO\"/>"
+        "</BLOQUE_DATOS></SERVICIO>\n<!-- fin -->\n");
 }
 
 TEST(ExchangeDocument, SavedDocumentReadsBackAndReplacesTheFile)

@@ -3,13 +3,13 @@
 // nothing but the run's own outputs changes: every other file of the
 // workspace keeps its bytes and permissions, and no file is left behind.
 #include "ScriptedInterface.h"
-#include "standin/StandInSolution.h"
 #include "TestSupport.h"
-#include "cli/BatchRunner.h"
-#include "base/Error.h"
 #include "app/MainForm.h"
-#include "platform/Files.h"
+#include "base/Error.h"
+#include "cli/BatchRunner.h"
 #include "formats/dbase/Table.h"
+#include "platform/Files.h"
+#include "standin/StandInSolution.h"
 
 #include <gtest/gtest.h>
 
@@ -365,8 +365,9 @@ std::string billionLaughs()
 std::string closeEmbeddedWindow(const Workspace& workspace)
 {
     test::ScriptedInterface userInterface;
-    MainForm form(userInterface,
-                  {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}, {}});
+    MainForm form(
+        userInterface,
+        {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}, {}});
     form.embedded = true;
     form.runResult = 1;
     try {
@@ -724,8 +725,9 @@ TEST(Robustness, RunningOutOfMemoryIsToldInSpanish)
         const std::string told = limited([&] {
             test::ScriptedInterface userInterface;
             userInterface.fileAnswers = {workspace.chosen()};
-            MainForm form(userInterface,
-                          {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}, {}});
+            MainForm form(
+                userInterface,
+                {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}, {}});
             if (exporting)
                 form.BExportarClick();
             else

@@ -1,10 +1,9 @@
 #include "app/ProgramPaths.h"
 
 #include "formats/Encoding.h"
-#include "platform/Files.h"
 #include "formats/IniFile.h"
-
-#include <cstdlib>
+#include "platform/Files.h"
+#include "platform/ProgramLocations.h"
 
 namespace pasavel {
 
@@ -12,14 +11,6 @@ namespace {
 
 constexpr std::string_view settingsSection = "Pasavel";
 constexpr std::string_view workingFolderKey = "CarpetaDeTrabajo";
-
-std::optional<std::filesystem::path> environmentFolder(const char* variable)
-{
-    const char* value = std::getenv(variable);
-    if (value == nullptr || *value == '\0')
-        return std::nullopt;
-    return std::filesystem::path(value);
-}
 
 std::u16string quoted(const std::filesystem::path& folder)
 {
@@ -30,29 +21,19 @@ std::u16string quoted(const std::filesystem::path& folder)
 
 std::filesystem::path defaultVtemp()
 {
-#ifdef _WIN32
-    return std::filesystem::current_path().root_path() / "VTEMP";
-#else
-    return "/VTEMP";
-#endif
+    return defaultWorkingFolder();
 }
 
 std::filesystem::path userSettingsFile()
 {
-    if (const auto configured = environmentFolder("XDG_CONFIG_HOME"))
-        return *configured / "pasavel" / "pasavel.ini";
-    if (const auto home = environmentFolder("HOME"))
-        return *home / ".config" / "pasavel" / "pasavel.ini";
-    return {};
+    const auto folder = userSettingsFolder();
+    return folder ? *folder / "pasavel.ini" : std::filesystem::path();
 }
 
 std::filesystem::path userLogFile()
 {
-    if (const auto configured = environmentFolder("XDG_STATE_HOME"))
-        return *configured / "pasavel" / "pasavel.log";
-    if (const auto home = environmentFolder("HOME"))
-        return *home / ".local" / "state" / "pasavel" / "pasavel.log";
-    return {};
+    const auto folder = userStateFolder();
+    return folder ? *folder / "pasavel.log" : std::filesystem::path();
 }
 
 std::optional<std::filesystem::path> rememberedWorkingFolder(const std::filesystem::path& settingsFile)
@@ -77,21 +58,21 @@ void rememberWorkingFolder(const std::filesystem::path& settingsFile, const std:
         return;
     std::error_code error;
     std::filesystem::create_directories(settingsFile.parent_path(), error);
-    writeIniValue(settingsFile, settingsSection, workingFolderKey, std::filesystem::absolute(folder).string());
+    writeIniValue(settingsFile, settingsSection, workingFolderKey,
+                  std::filesystem::absolute(folder).string());
 }
 
 std::optional<std::u16string> workingFolderProblem(const std::filesystem::path& folder, bool forWriting)
 {
     std::error_code error;
     if (!std::filesystem::exists(folder, error))
-        return u"No existe la carpeta de trabajo " + quoted(folder) +
-               u", donde están las tablas de Velmora.";
+        return u"No existe la carpeta de trabajo " + quoted(folder) + u", donde están las tablas de Velmora.";
     if (!std::filesystem::is_directory(folder, error))
         return u"La carpeta de trabajo " + quoted(folder) + u" no es una carpeta.";
     if (forWriting) {
         if (const auto problem = folderWriteProblem(folder))
-            return u"No se puede escribir en la carpeta de trabajo " + quoted(folder) + u": " + fromUtf8(*problem) +
-                   u".";
+            return u"No se puede escribir en la carpeta de trabajo " + quoted(folder) + u": " +
+                   fromUtf8(*problem) + u".";
     }
     return std::nullopt;
 }
@@ -101,7 +82,7 @@ ProgramPaths ProgramPaths::forExecutable(const std::filesystem::path& executable
     ProgramPaths paths;
     paths.settingsFile = userSettingsFile();
     paths.logFile = userLogFile();
-    if (const auto configured = environmentFolder("PASAVEL_VTEMP"))
+    if (const auto configured = environmentPath("PASAVEL_VTEMP"))
         paths.vtemp = *configured;
     else
         paths.vtemp = rememberedWorkingFolder(paths.settingsFile).value_or(defaultVtemp());

@@ -3,17 +3,17 @@
 #include "base/Numbers.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
+#include "platform/LocalTime.h"
 
 #include <cstdio>
-#include <ctime>
 
 namespace pasavel {
 
 namespace {
 
 // The tables of an export, in the order it writes them.
-constexpr const char* exportedTables[] = {"PERIODOS", "CURSOST",  "CURSOST2",   "ASIGNOMT",  "ASIGNOMT2",
-                                          "PROFT",    "AULAT",    "GRUPOST",    "ASIGT",     "DIASHORAST",
+constexpr const char* exportedTables[] = {"PERIODOS",   "CURSOST",   "CURSOST2",  "ASIGNOMT",  "ASIGNOMT2",
+                                          "PROFT",      "AULAT",     "GRUPOST",   "ASIGT",     "DIASHORAST",
                                           "ORIGENES_C", "NIVELES_C", "CUR_NIV_C", "AUTORIZA_C"};
 
 std::u16string records(std::size_t count)
@@ -28,7 +28,8 @@ std::u16string quoted(const std::filesystem::path& path)
 
 } // namespace
 
-std::vector<std::u16string> exportSummary(const std::filesystem::path& vtemp, const std::filesystem::path& copy)
+std::vector<std::u16string> exportSummary(const std::filesystem::path& vtemp,
+                                          const std::filesystem::path& copy)
 {
     std::vector<std::u16string> lines = {u"Tablas de trabajo en " + quoted(vtemp) + u":"};
     for (const char* name : exportedTables) {
@@ -36,8 +37,9 @@ std::vector<std::u16string> exportSummary(const std::filesystem::path& vtemp, co
             // Only the hour origins may be missing: without them the
             // catalogues of an earlier export stay as they were.
             if (std::string_view(name) == "ORIGENES_C")
-                lines.push_back(u"ORIGENES_C: el documento no tiene orígenes horarios; NIVELES_C, CUR_NIV_C y "
-                                u"AUTORIZA_C se han dejado como estaban");
+                lines.push_back(
+                    u"ORIGENES_C: el documento no tiene orígenes horarios; NIVELES_C, CUR_NIV_C y "
+                    u"AUTORIZA_C se han dejado como estaban");
             if (std::string_view(name) == "ORIGENES_C" || std::string_view(name) == "NIVELES_C" ||
                 std::string_view(name) == "CUR_NIV_C" || std::string_view(name) == "AUTORIZA_C")
                 break;
@@ -51,7 +53,8 @@ std::vector<std::u16string> exportSummary(const std::filesystem::path& vtemp, co
     return lines;
 }
 
-std::vector<std::u16string> importSummary(const std::filesystem::path& output, const Importacion::Summary& summary)
+std::vector<std::u16string> importSummary(const std::filesystem::path& output,
+                                          const Importacion::Summary& summary)
 {
     const auto count = [](long long number) { return decimalText(number); };
     std::vector<std::u16string> lines = {
@@ -82,11 +85,7 @@ void appendToRunLog(const std::filesystem::path& logFile, std::string_view direc
     std::FILE* log = std::fopen(logFile.string().c_str(), "ab");
     if (log == nullptr)
         return;
-    const std::time_t now = std::time(nullptr);
-    char when[32] = "";
-    if (const std::tm* local = std::localtime(&now))
-        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", local);
-    std::string text = std::string(when) + " " + std::string(direction) + " «" + chosen.string() + "»\n";
+    std::string text = localTimestamp() + " " + std::string(direction) + " «" + chosen.string() + "»\n";
     for (const std::u16string& line : summary)
         text += "  " + toUtf8(line) + "\n";
     text += "  Proceso finalizado\n";

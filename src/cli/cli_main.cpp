@@ -1,7 +1,8 @@
 // pasavel-cli: the batch runner.
-#include "cli/BatchRunner.h"
 #include "app/MainForm.h"
+#include "cli/BatchRunner.h"
 #include "formats/Encoding.h"
+#include "platform/ProgramLocations.h"
 
 #include <clocale>
 #include <iostream>
@@ -13,7 +14,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_TIME, "");
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     try {
-        return pasavel::runBatch(arguments, "/proc/self/exe", std::cout, std::cerr);
+        return pasavel::runBatch(arguments, pasavel::executablePath(), std::cout, std::cerr);
     } catch (const std::bad_alloc&) {
         // Reading the chosen file before the run (to check the answers) may
         // run out of memory too.

@@ -11,8 +11,8 @@ namespace {
 
 const std::vector<FieldSpec>& cursosFields()
 {
-    static const std::vector<FieldSpec> fields = {stringField("ABREV", 3), stringField("TURNO", 1),
-                                                  stringField("NIVEL", 5), stringField("CURSO", 3),
+    static const std::vector<FieldSpec> fields = {stringField("ABREV", 3),  stringField("TURNO", 1),
+                                                  stringField("NIVEL", 5),  stringField("CURSO", 3),
                                                   stringField("CLAVE", 10), stringField("ESTUD", 80)};
     return fields;
 }
@@ -79,11 +79,11 @@ void Cursos::recoverEarlierCodings()
     earlier.close();
 }
 
-void Cursos::BitBtn1Click()
+void Cursos::okClick()
 {
     post();
-    result = hasGap();
-    if (result) {
+    checkFailed = hasGap();
+    if (checkFailed) {
         m_incidentsVisible = true;
         m_userInterface.showMessage(u"¡Atención! Falta algún Dato");
         m_forcedExitVisible = true;
@@ -124,12 +124,12 @@ void Cursos::storeCodings()
     stored.close();
 }
 
-void Cursos::BitBtn2Click()
+void Cursos::forcedExitClick()
 {
     cancel();
     closeCursos();
-    result = false;
-    result2 = u"fuera";
+    checkFailed = false;
+    closingMark = u"fuera";
 }
 
 void Cursos::closeBox()
@@ -173,7 +173,8 @@ Cursos::Course Cursos::course(std::size_t row) const
     // The export writes CURSOST without deleted records, so a row of the grid
     // is the record of the same number.
     const Table& table = cursos();
-    return {table.text(row, "CLAVE"), table.text(row, "ESTUD"), table.text(row, "NIVEL"), table.text(row, "CURSO")};
+    return {table.text(row, "CLAVE"), table.text(row, "ESTUD"), table.text(row, "NIVEL"),
+            table.text(row, "CURSO")};
 }
 
 std::size_t Cursos::currentRow() const

@@ -16,7 +16,7 @@ class UserInterface;
 // are kept in CURSOST2 and can be taken over at the next export. The window
 // (or a script) shows the courses as a grid and forwards its events here.
 class Cursos {
-public:
+  public:
     // One row of the grid: CLAVE and ESTUD are shown, NIVEL and CURSO edited.
     struct Course {
         std::u16string clave;
@@ -29,10 +29,11 @@ public:
     // forced-exit button is offered from the start.
     Cursos(UserInterface& userInterface, std::filesystem::path vtemp, bool retryFlag);
 
-    // True when the user confirmed while a course lacked its level or number.
-    bool result = false;
-    // "fuera" after a forced exit.
-    std::u16string result2;
+    // True when the user confirmed while a course lacked its level or number
+    // ("result").
+    bool checkFailed = false;
+    // "fuera" after a forced exit ("result2").
+    std::u16string closingMark;
 
     // What the window shows besides the grid.
     bool forcedExitVisible() const { return m_forcedExitVisible; }
@@ -40,11 +41,11 @@ public:
 
     // Opens CURSOST and offers the codings of an earlier export.
     void FormShow();
-    // OK: checks every course and stores the codings in CURSOST2. The dialog
-    // closes afterwards in either case.
-    void BitBtn1Click();
-    // Forced exit: the export ends without finishing.
-    void BitBtn2Click();
+    // OK ("BitBtn1Click"): checks every course and stores the codings in
+    // CURSOST2. The dialog closes afterwards in either case.
+    void okClick();
+    // Forced exit ("BitBtn2Click"): the export ends without finishing.
+    void forcedExitClick();
     // The close box: whatever was typed stays in CURSOST, nothing is checked.
     void closeBox();
 
@@ -79,7 +80,7 @@ public:
     // Course keys whose level or course number is still missing, in order.
     std::vector<std::u16string> coursesWithGaps() const;
 
-private:
+  private:
     Table& cursos();
     const Table& cursos() const;
     void recoverEarlierCodings();

@@ -79,7 +79,7 @@ void Plantihoras::ComboBoxPlantillaChange()
     }
 }
 
-void Plantihoras::ListBox2Click(std::size_t entry)
+void Plantihoras::framesClick(std::size_t entry)
 {
     if (entry >= m_frameCodes.size())
         return;

@@ -17,7 +17,7 @@ class UserInterface;
 // file itself. The window (or a script) shows its lists and labels and
 // forwards clicks here.
 class Plantihoras {
-public:
+  public:
     explicit Plantihoras(std::filesystem::path filenameXML);
 
     // The codes of the selected frames, each blank-padded or cut to ten
@@ -50,13 +50,14 @@ public:
     void ComboBoxPlantillaChange();
     // A click on an entry of the frames list that left it selected or not
     // (Ctrl+click toggles, a plain click selects only it, Shift+click a range:
-    // the window applies those rules and tells the outcome here).
-    void ListBox2Click(std::size_t entry);
+    // the window applies those rules and tells the outcome here;
+    // "ListBox2Click").
+    void framesClick(std::size_t entry);
     void setSelected(std::size_t entry, bool selected);
     // Closing, by "Continuar" or the close box: validates and builds the result.
     void FormClose(UserInterface& userInterface);
 
-private:
+  private:
     std::filesystem::path m_filenameXML;
     std::optional<XmlDocument> m_document;
     std::vector<std::u16string> m_frameCodes;

@@ -31,9 +31,9 @@ bool Exportacion::run(const std::function<bool()>& stopRequested)
 {
     using Step = void (Exportacion::*)();
     static constexpr Step steps[] = {
-        &Exportacion::CrearPeriodos,   &Exportacion::CrearCursos, &Exportacion::CrearMaterias,
-        &Exportacion::CrearActividades, &Exportacion::CrearProfesores, &Exportacion::CrearAulas,
-        &Exportacion::CrearGrupos,     &Exportacion::CrearAsignaciones, &Exportacion::CrearDiasHoras,
+        &Exportacion::CrearPeriodos,    &Exportacion::CrearCursos,       &Exportacion::CrearMaterias,
+        &Exportacion::CrearActividades, &Exportacion::CrearProfesores,   &Exportacion::CrearAulas,
+        &Exportacion::CrearGrupos,      &Exportacion::CrearAsignaciones, &Exportacion::CrearDiasHoras,
         &Exportacion::CrearCatalogos,
     };
     for (Step step : steps) {

@@ -1,11 +1,11 @@
 #include "formats/Encoding.h"
 
 #include "base/Error.h"
+#include "platform/CodePages.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <iconv.h>
 #include <memory>
 #include <utility>
 
@@ -118,55 +118,12 @@ int windows1252Byte(char16_t character)
     return -1;
 }
 
-struct IconvCloser {
-    void operator()(iconv_t descriptor) const { iconv_close(descriptor); }
-};
-using IconvHandle = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
-
-IconvHandle openIconv(const std::string& to, const std::string& from, const std::string& encodingName)
+std::u32string toUtf32(std::u16string_view text)
 {
-    iconv_t descriptor = iconv_open(to.c_str(), from.c_str());
-    if (descriptor == reinterpret_cast<iconv_t>(-1))
-        throw Error("La codificación «" + encodingName + "» no es conocida.");
-    return IconvHandle(descriptor);
-}
-
-std::string toUtf32(std::u16string_view text)
-{
-    std::string bytes;
-    bytes.reserve(text.size() * 4);
-    forEachCodePoint(text, [&](char32_t codePoint) {
-        for (int shift = 0; shift < 32; shift += 8)
-            bytes += static_cast<char>((codePoint >> shift) & 0xFF);
-    });
-    return bytes;
-}
-
-// Converts UTF-32LE input from the cursor on, until its end or until a
-// character the target cannot hold, where the cursor is left. The input goes
-// to iconv a window at a time: on a character it cannot convert, iconv may
-// have converted all the input it was given before it stops, so a whole
-// input given at once would make every such character cost the rest of the
-// text.
-void convertWhilePossible(iconv_t converter, char*& inputCursor, std::size_t& inputLeft, std::string& output,
-                          const std::string& encodingName)
-{
-    constexpr std::size_t window = 64 * 4; // code points of UTF-32
-    std::array<char, 4096> buffer;         // written by iconv before it is read
-    while (inputLeft > 0) {
-        std::size_t windowLeft = std::min(window, inputLeft);
-        const std::size_t outsideWindow = inputLeft - windowLeft;
-        char* outputCursor = buffer.data();
-        std::size_t outputLeft = buffer.size();
-        const std::size_t status = iconv(converter, &inputCursor, &windowLeft, &outputCursor, &outputLeft);
-        output.append(buffer.data(), buffer.size() - outputLeft);
-        inputLeft = outsideWindow + windowLeft;
-        if (status != static_cast<std::size_t>(-1) || errno == E2BIG)
-            continue;
-        if (errno == EILSEQ)
-            return;
-        throw Error("No se pudo convertir el texto a la codificación «" + encodingName + "».");
-    }
+    std::u32string codePoints;
+    codePoints.reserve(text.size());
+    forEachCodePoint(text, [&](char32_t codePoint) { codePoints += codePoint; });
+    return codePoints;
 }
 
 } // namespace
@@ -247,27 +204,15 @@ std::u16string fromUtf16(std::string_view bytes, bool bigEndian)
 
 std::u16string decodeAs(std::string_view bytes, const std::string& encodingName)
 {
-    IconvHandle converter = openIconv("UTF-16LE", encodingName, encodingName);
-    std::string input(bytes);
-    std::string output(input.size() * 4 + 4, '\0');
-    char* inputCursor = input.data();
-    std::size_t inputLeft = input.size();
-    char* outputCursor = output.data();
-    std::size_t outputLeft = output.size();
-    if (iconv(converter.get(), &inputCursor, &inputLeft, &outputCursor, &outputLeft) ==
-        static_cast<std::size_t>(-1))
-        throw Error("El texto contiene bytes que no son válidos en la codificación «" + encodingName + "».");
-    output.resize(output.size() - outputLeft);
-    return fromUtf16(output, false);
+    return decodeWithCodePage(bytes, encodingName);
 }
 
 struct PieceEncoder::Converter {
-    IconvHandle handle;
-    std::string encodingName;
+    CodePageEncoder encoder;
 };
 
 PieceEncoder::PieceEncoder(const std::string& encodingName)
-    : m_converter(new Converter{openIconv(encodingName, "UTF-32LE", encodingName), encodingName})
+    : m_converter(new Converter{CodePageEncoder(encodingName)})
 {
 }
 
@@ -275,27 +220,18 @@ PieceEncoder::~PieceEncoder() = default;
 
 void PieceEncoder::append(std::u16string_view piece, std::string& encoded)
 {
-    iconv_t converter = m_converter->handle.get();
-    const std::string& encodingName = m_converter->encodingName;
-    // UTF-32 input lets a character that does not convert be stepped over
+    // Code points let a character that does not convert be stepped over
     // exactly; the input is walked once, whatever it holds.
-    std::string input = toUtf32(piece);
-    char* cursor = input.data();
-    std::size_t left = input.size();
-    while (left > 0) {
-        convertWhilePossible(converter, cursor, left, encoded, encodingName);
-        if (left == 0)
+    const std::u32string codePoints = toUtf32(piece);
+    std::u32string_view left = codePoints;
+    while (!left.empty()) {
+        left.remove_prefix(m_converter->encoder.encodeWhilePossible(left, encoded));
+        if (left.empty())
             break;
-        char32_t codePoint = 0;
-        for (int byte = 3; byte >= 0; --byte)
-            codePoint = (codePoint << 8) | static_cast<unsigned char>(cursor[byte]);
         // The reference is ASCII, which every encoding an XML declaration names can hold.
-        std::string reference = toUtf32(fromUtf8("&#" + std::to_string(codePoint) + ";"));
-        char* referenceCursor = reference.data();
-        std::size_t referenceLeft = reference.size();
-        convertWhilePossible(converter, referenceCursor, referenceLeft, encoded, encodingName);
-        cursor += 4;
-        left -= 4;
+        const std::string reference = "&#" + std::to_string(static_cast<std::uint32_t>(left.front())) + ";";
+        m_converter->encoder.encodeWhilePossible(std::u32string(reference.begin(), reference.end()), encoded);
+        left.remove_prefix(1);
     }
 }
 

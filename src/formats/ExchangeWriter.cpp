@@ -4,6 +4,7 @@
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
 #include "platform/Files.h"
+#include "platform/SystemError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -154,7 +155,8 @@ void Markup::clear()
     m_tagOpen = false;
 }
 
-ExchangeWriter::ExchangeWriter(XmlDocument& chosen, std::u16string_view fecha, const std::filesystem::path& file)
+ExchangeWriter::ExchangeWriter(XmlDocument& chosen, std::u16string_view fecha,
+                               const std::filesystem::path& file)
     : m_path(file)
 {
     // libxml2 writes the prolog, the new root's start and the epilog; a

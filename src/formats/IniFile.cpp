@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <optional>
-#include <unistd.h>
 #include <vector>
 
 namespace pasavel {
@@ -48,8 +47,10 @@ std::string_view trimmed(std::string_view text)
 
 bool equalIgnoringCase(std::string_view left, std::string_view right)
 {
-    return left.size() == right.size() && std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    return left.size() == right.size() &&
+           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
            });
 }
 
@@ -91,7 +92,8 @@ std::string withIniValue(std::string_view text, std::string_view section, std::s
 {
     const std::vector<Line> lines = splitLines(text);
     // New lines follow the file's own line breaks; a new file gets Windows ones.
-    const auto withBreak = std::find_if(lines.begin(), lines.end(), [](const Line& line) { return !line.lineBreak.empty(); });
+    const auto withBreak =
+        std::find_if(lines.begin(), lines.end(), [](const Line& line) { return !line.lineBreak.empty(); });
     const std::string newline = withBreak == lines.end() ? "\r\n" : std::string(withBreak->lineBreak);
     const std::string keyLine = std::string(key) + "=" + std::string(value);
 
@@ -159,7 +161,7 @@ void writeIniValue(const std::filesystem::path& file, std::string_view section, 
     // A file its users may write in a folder they may not can only be
     // rewritten in place; everywhere else it is replaced atomically.
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-    if (::access(folder.c_str(), W_OK) != 0 && ::access(target.c_str(), W_OK) == 0) {
+    if (!mayWrite(folder) && mayWrite(target)) {
         rewriteFileInPlace(target, changed);
         return;
     }

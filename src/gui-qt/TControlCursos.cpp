@@ -1,9 +1,9 @@
 #include "gui-qt/TControlCursos.h"
 
-#include "gui-qt/GradientPanel.h"
-#include "gui-qt/WindowLook.h"
 #include "dialogs/Cursos.h"
 #include "gui-qt/CursosGrid.h"
+#include "gui-qt/GradientPanel.h"
+#include "gui-qt/WindowLook.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -267,7 +267,7 @@ void TControlCursos::onOkClicked()
     if (!m_tableOpen || m_finished)
         return;
     m_grid->commitEditor();
-    if (guarded([this] { m_logic.BitBtn1Click(); }))
+    if (guarded([this] { m_logic.okClick(); }))
         finish(QDialog::Accepted);
 }
 
@@ -276,7 +276,7 @@ void TControlCursos::onForcedExitClicked()
     if (!m_tableOpen || m_finished)
         return;
     m_grid->commitEditor();
-    if (guarded([this] { m_logic.BitBtn2Click(); }))
+    if (guarded([this] { m_logic.forcedExitClick(); }))
         finish(QDialog::Rejected);
 }
 

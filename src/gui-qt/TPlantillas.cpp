@@ -1,11 +1,11 @@
 #include "gui-qt/TPlantillas.h"
 
+#include "dialogs/Plantihoras.h"
 #include "gui-qt/GradientPanel.h"
 #include "gui-qt/WindowLook.h"
-#include "dialogs/Plantihoras.h"
 
-#include <QComboBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -287,7 +287,7 @@ void TPlantillas::onFrameClicked()
     const int row = m_frames->currentRow();
     if (row < 0)
         return;
-    if (guarded([&] { m_logic.ListBox2Click(static_cast<std::size_t>(row)); }))
+    if (guarded([&] { m_logic.framesClick(static_cast<std::size_t>(row)); }))
         showCurrentFrame();
 }
 

@@ -6,11 +6,10 @@
 #include "formats/Encoding.h"
 #include "formats/ExchangeWriter.h"
 #include "formats/NormalisedCopy.h"
-#include "platform/Files.h"
 #include "import/Soluc.h"
+#include "platform/Files.h"
+#include "platform/LocalTime.h"
 
-#include <clocale>
-#include <ctime>
 #include <functional>
 
 namespace pasavel {
@@ -61,29 +60,16 @@ std::u16string teacherSeq(const char* prefix, long long number)
 
 std::u16string currentDateTimeText()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    // The C locale (also with UTF-8) is no user's choice: its month-first
-    // date would be read wrongly in Spain, so the Spanish form stands there.
-    const std::string_view locale = std::setlocale(LC_TIME, nullptr);
-    const bool userLocale = locale != "C" && locale != "POSIX" && !locale.starts_with("C.");
-    char text[128];
-    const std::size_t length = std::strftime(text, sizeof text, userLocale ? "%x %X" : "%d/%m/%Y %H:%M:%S", &local);
-    return fromUtf8(std::string(text, length));
+    return fromUtf8(localDateTimeText());
 }
 
 Importacion::Importacion(const std::filesystem::path& vtemp)
-    : m_vtemp(vtemp),
-      m_soluc(vtemp, "SOLUC", OpenMode::Exclusive),
-      m_grupos(vtemp, "GRUPOST", OpenMode::Exclusive),
-      m_cursos(vtemp, "CURSOST", OpenMode::Exclusive),
-      m_profesores(vtemp, "PROFT", OpenMode::Exclusive),
-      m_aulas(vtemp, "AULAT", OpenMode::Exclusive),
+    : m_vtemp(vtemp), m_soluc(vtemp, "SOLUC", OpenMode::Exclusive),
+      m_grupos(vtemp, "GRUPOST", OpenMode::Exclusive), m_cursos(vtemp, "CURSOST", OpenMode::Exclusive),
+      m_profesores(vtemp, "PROFT", OpenMode::Exclusive), m_aulas(vtemp, "AULAT", OpenMode::Exclusive),
       m_asignomt(vtemp, "ASIGNOMT", OpenMode::Exclusive),
       m_asignomt2(vtemp, "ASIGNOMT2", OpenMode::Exclusive),
-      m_diasHoras(vtemp, "DIASHORAST", OpenMode::Exclusive),
-      m_asigt(vtemp, "ASIGT", OpenMode::Exclusive)
+      m_diasHoras(vtemp, "DIASHORAST", OpenMode::Exclusive), m_asigt(vtemp, "ASIGT", OpenMode::Exclusive)
 {
     if (!Table::exists(vtemp, "ORIGENES_C"))
         return;
@@ -105,8 +91,9 @@ bool Importacion::run(const std::filesystem::path& chosenFile, const std::u16str
     XmlDocument chosen = readChosenDocument(chosenFile).document;
     const XmlNode block = chosen.selectSingle("/SERVICIO/BLOQUE_DATOS");
     if (!block || !block.firstChild()) {
-        throw Error("El archivo «" + chosenFile.string() +
-                    "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS con datos.");
+        throw Error(
+            "El archivo «" + chosenFile.string() +
+            "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS con datos.");
     }
     if (!Table::exists(m_vtemp, "PERIODOS"))
         return false;
@@ -119,9 +106,11 @@ bool Importacion::run(const std::filesystem::path& chosenFile, const std::u16str
     return true;
 }
 
-void Importacion::write(XmlDocument chosen, const std::u16string& fecha, const std::filesystem::path& outputFile)
+void Importacion::write(XmlDocument chosen, const std::u16string& fecha,
+                        const std::filesystem::path& outputFile)
 {
-    const std::u16string schoolYear = Left(chosen.selectSingle("/SERVICIO/BLOQUE_DATOS").firstChild().text(), 4);
+    const std::u16string schoolYear =
+        Left(chosen.selectSingle("/SERVICIO/BLOQUE_DATOS").firstChild().text(), 4);
     replaceFileAtomically(outputFile, [&](const std::filesystem::path& temporary) {
         ExchangeWriter writer(chosen, fecha, temporary);
         Markup year;
@@ -234,7 +223,8 @@ long long Importacion::HorariosNoRegulares(ExchangeWriter& writer)
                 std::u16string activityKey = written(m_soluc, "TAREA");
                 if (activityKey.starts_with(u'#'))
                     activityKey.erase(0, 1);
-                const long long minutes = locateSlot(m_soluc, m_diasHoras) ? m_diasHoras.integer("MINUTOS") : 0;
+                const long long minutes =
+                    locateSlot(m_soluc, m_diasHoras) ? m_diasHoras.integer("MINUTOS") : 0;
                 activity.clear();
                 activity.open("grupo_datos");
                 activity.attribute("seq", teacherSeq("ACTIVIDAD_", ++activityNumber));
@@ -273,8 +263,8 @@ void Importacion::HorariosRegulares(ExchangeWriter& writer, long long teacherCou
                 if (!isPlaced(m_soluc) || isNonRegular(m_soluc))
                     continue;
                 if (const auto dropped = appendRegularEntry(activity, activityNumber + 1)) {
-                    m_summary.dropped.push_back({m_soluc.text("PROF"), m_soluc.text("DIA"), m_soluc.text("HORA"),
-                                                 m_soluc.text("ASIG"), *dropped});
+                    m_summary.dropped.push_back({m_soluc.text("PROF"), m_soluc.text("DIA"),
+                                                 m_soluc.text("HORA"), m_soluc.text("ASIG"), *dropped});
                     continue;
                 }
                 ++activityNumber;
@@ -379,7 +369,8 @@ std::u16string Importacion::catalogueKey(const std::u16string& courseKey, const 
         originKey = m_origenes->text("X_CATORIHOR");
     if (isBlank(originKey))
         return u" ";
-    if (m_autorizaciones->locate("X_ACTIVIDAD;X_CATORIHOR;X_NIVCONPAGLEG", {activityKey, originKey, levelKey}))
+    if (m_autorizaciones->locate("X_ACTIVIDAD;X_CATORIHOR;X_NIVCONPAGLEG",
+                                 {activityKey, originKey, levelKey}))
         return written(*m_autorizaciones, "X_ORIHORACTETP");
     return u" ";
 }

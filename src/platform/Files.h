@@ -97,7 +97,7 @@ void refuseReadOnlyFile(const std::filesystem::path& path);
 // can: a file is made there and removed again, which is the only sure test.
 std::optional<std::string> folderWriteProblem(const std::filesystem::path& folder);
 
-// What went wrong, in Spanish, for an errno value.
-std::string systemErrorText(int errorNumber);
+// Whether this user may write the file or folder (create files in it).
+bool mayWrite(const std::filesystem::path& path);
 
 } // namespace pasavel

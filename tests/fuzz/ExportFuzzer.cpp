@@ -48,9 +48,9 @@ class AnsweringInterface : public UserInterface {
         dialog.post();
         // The dialog comes back as long as a course lacks a level or number.
         if (dialog.coursesWithGaps().empty())
-            dialog.BitBtn1Click();
+            dialog.okClick();
         else
-            dialog.BitBtn2Click();
+            dialog.forcedExitClick();
     }
 
     void showFrameDialog(Plantihoras& dialog) override

@@ -4,16 +4,16 @@
 #include "../TestSupport.h"
 #include "DialogDriver.h"
 #include "base/Error.h"
+#include "dialogs/Cursos.h"
+#include "dialogs/Plantihoras.h"
+#include "formats/dbase/Table.h"
+#include "gui-qt/CursosGrid.h"
 #include "gui-qt/GradientPanel.h"
 #include "gui-qt/HelpWindow.h"
-#include "gui-qt/TMForm.h"
-#include "dialogs/Cursos.h"
-#include "gui-qt/CursosGrid.h"
-#include "dialogs/Plantihoras.h"
 #include "gui-qt/RecordNavigator.h"
 #include "gui-qt/TControlCursos.h"
+#include "gui-qt/TMForm.h"
 #include "gui-qt/TPlantillas.h"
-#include "formats/dbase/Table.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -191,7 +191,8 @@ std::unique_ptr<TMForm> DialogsTest::makeMainWindow()
 {
     const std::filesystem::path program = m_folder->path() / "programa";
     std::filesystem::create_directories(program);
-    return std::make_unique<TMForm>(readCommandLine({}), ProgramPaths{vtemp(), program, program / "M.DBF", {}, {}});
+    return std::make_unique<TMForm>(readCommandLine({}),
+                                    ProgramPaths{vtemp(), program, program / "M.DBF", {}, {}});
 }
 
 void DialogsTest::courseWindowLayout_data()
@@ -498,7 +499,7 @@ void DialogsTest::typingInTheGridReachesCursost()
     QTest::mouseClick(child<QPushButton>(*window, "BitBtn1"), Qt::LeftButton);
     QVERIFY(!window->isVisible());
     QCOMPARE(window->result(), int(QDialog::Accepted));
-    QVERIFY(!logic.result);
+    QVERIFY(!logic.checkFailed);
     QVERIFY(m_answers->messages.empty());
     const std::vector<std::vector<std::u16string>> expected = {
         {u"1ESO", u"ESO", u"4"}, {u"2ESO", u" ESO", u"2"}, {u"1BCT", u"BACHI", u"123"}};
@@ -592,7 +593,7 @@ void DialogsTest::checkShowsIncidentsBehindItsMessageAndAColumnChangeHidesTheFor
         QTest::mouseClick(child<QPushButton>(*window, "BitBtn1"), Qt::LeftButton);
         QVERIFY(steps.finished());
         QVERIFY(!window->isVisible());
-        QVERIFY(logic.result);
+        QVERIFY(logic.checkFailed);
         QVERIFY2(logic.forcedExitVisible(), "shown after the message, as the dialog closes");
     }
     QCOMPARE(seen, QStringList({"¡Atención! Falta algún Dato", "Label3", "Label2"}));
@@ -645,8 +646,8 @@ void DialogsTest::forcedExitAndCloseBox()
         window->close();
 
     QVERIFY(!window->isVisible());
-    QVERIFY(!logic.result);
-    QCOMPARE(QString::fromStdU16String(logic.result2), result2);
+    QVERIFY(!logic.checkFailed);
+    QCOMPARE(QString::fromStdU16String(logic.closingMark), result2);
     QVERIFY(m_answers->messages.empty());
     // What was still in the cell's editor reached CURSOST; nothing is kept.
     QCOMPARE(tableColumns("CURSOST", {"NIVEL"}), (std::vector<std::vector<std::u16string>>{{u"ESO"}}));
@@ -709,8 +710,8 @@ void DialogsTest::failureOfTheLogicClosesTheWindowAndReachesTheCaller()
     window.exec();
     QVERIFY(shown.elapsed() < 5000);
     QVERIFY_THROWS_EXCEPTION(Error, window.rethrowFailure());
-    QVERIFY(!logic.result);
-    QVERIFY(logic.result2.empty());
+    QVERIFY(!logic.checkFailed);
+    QVERIFY(logic.closingMark.empty());
 }
 
 void DialogsTest::frameWindowLayout()

@@ -4,22 +4,18 @@
 #include "base/Error.h"
 #include "base/Numbers.h"
 #include "formats/Encoding.h"
-#include "platform/Files.h"
 #include "formats/dbase/Locks.h"
+#include "platform/Files.h"
+#include "platform/LocalTime.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <fcntl.h>
 #include <map>
 #include <optional>
-#include <sys/file.h>
-#include <unistd.h>
 #include <unordered_map>
 
 namespace pasavel {
@@ -70,12 +66,11 @@ void writeLittleEndian(std::string& bytes, std::size_t offset, std::uint32_t val
 
 void stampToday(std::string& header)
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    header[1] = static_cast<char>(local.tm_year % 256);
-    header[2] = static_cast<char>(local.tm_mon + 1);
-    header[3] = static_cast<char>(local.tm_mday);
+    // dBase keeps the year of the last change as years since 1900.
+    const CalendarDate today = localToday();
+    header[1] = static_cast<char>((today.year - 1900) % 256);
+    header[2] = static_cast<char>(today.month);
+    header[3] = static_cast<char>(today.day);
 }
 
 std::string_view trimBlanks(std::string_view bytes, bool leadingToo)
@@ -223,7 +218,7 @@ struct Table::State {
     std::filesystem::path path;
     std::string name;
     OpenMode mode = OpenMode::Shared;
-    int lockDescriptor = -1;
+    std::optional<FileLock> lock;
     Codepage codepage = Codepage::Windows1252;
 
     std::string header;
@@ -253,14 +248,11 @@ struct Table::State {
     State() = default;
     State(const State&) = delete;
     State& operator=(const State&) = delete;
-    // However the table ends, its lock ends with it.
-    ~State() { releaseLock(); }
 
     [[noreturn]] void fail(const std::string& message) const { throw Error(message); }
 
     void load();
     void write();
-    void releaseLock();
 
     std::string_view storedRecord(std::size_t index) const
     {
@@ -541,15 +533,8 @@ void Table::State::write()
     writeFileAtomically(path, {stamped, records, std::string_view(&end, 1)});
     modified = false;
     // The lock stayed on the file that was replaced: take it again on the new one.
-    releaseLock();
-    lockDescriptor = lockFile(path, mode, name);
-}
-
-void Table::State::releaseLock()
-{
-    if (lockDescriptor >= 0)
-        ::close(lockDescriptor);
-    lockDescriptor = -1;
+    lock.reset();
+    lock = lockTableFile(path, mode, name);
 }
 
 bool Table::State::isVisible(std::size_t index) const
@@ -725,7 +710,7 @@ void Table::remove(const std::filesystem::path& directory, std::string_view name
     for (const auto& file : filesNamedIgnoringCase(directory, std::string(name) + ".DBF")) {
         refuseReadOnlyFile(file);
         // A table another program has open must not be taken away from it.
-        ::close(lockFile(file, OpenMode::Exclusive, name));
+        lockTableFile(file, OpenMode::Exclusive, name);
         std::filesystem::remove(file, error);
     }
     for (const auto& index : filesNamedIgnoringCase(directory, std::string(name) + ".MDX"))
@@ -755,7 +740,7 @@ Table::Table(const std::filesystem::path& directory, std::string_view name, Open
         throw Error("No existe la carpeta de trabajo " + guillemets(directory.string()) + ".");
     if (!std::filesystem::is_regular_file(m_state->path, error))
         throw Error("No se encuentra la tabla " + guillemets(name) + " (" + m_state->path.string() + ").");
-    m_state->lockDescriptor = lockFile(m_state->path, mode, name);
+    m_state->lock = lockTableFile(m_state->path, mode, name);
     m_state->load();
     first();
 }
