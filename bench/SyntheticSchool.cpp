@@ -24,18 +24,44 @@ void appendRecord(std::string& xml, const std::vector<std::pair<std::string_view
     xml += "</grupo_datos>\n";
 }
 
-const std::vector<std::string> subjectNames = {
-    "Lengua Castellana y Literatura", "Matemáticas", "Inglés", "Geografía e Historia", "Educación Física",
-    "Tecnología", "Música", "Biología y Geología", "Física y Química", "Educación Plástica", "Francés",
-    "Religión", "Atención Educativa", "Filosofía", "Latín", "Economía", "Dibujo Técnico", "Historia de España",
-    "Química", "Física", "Biología", "Geografía", "Griego", "Psicología", "Informática", "Alemán",
-    "Cultura Científica", "Literatura Universal", "Historia del Arte", "Empresa"};
+const std::vector<std::string> subjectNames = {"Lengua Castellana y Literatura",
+                                               "Matemáticas",
+                                               "Inglés",
+                                               "Geografía e Historia",
+                                               "Educación Física",
+                                               "Tecnología",
+                                               "Música",
+                                               "Biología y Geología",
+                                               "Física y Química",
+                                               "Educación Plástica",
+                                               "Francés",
+                                               "Religión",
+                                               "Atención Educativa",
+                                               "Filosofía",
+                                               "Latín",
+                                               "Economía",
+                                               "Dibujo Técnico",
+                                               "Historia de España",
+                                               "Química",
+                                               "Física",
+                                               "Biología",
+                                               "Geografía",
+                                               "Griego",
+                                               "Psicología",
+                                               "Informática",
+                                               "Alemán",
+                                               "Cultura Científica",
+                                               "Literatura Universal",
+                                               "Historia del Arte",
+                                               "Empresa"};
 
-const std::vector<std::string> firstNames = {"Ana", "Juan", "María", "José", "Lucía", "Pablo", "Carmen", "Íñigo",
-                                             "Elena", "Raúl", "Sofía", "Jorge", "Nuria", "Óscar", "Irene"};
-const std::vector<std::string> surnames = {"García", "Martínez", "López", "Sánchez", "Pérez", "Gómez", "Martín",
-                                           "Jiménez", "Ruiz", "Hernández", "Díaz", "Moreno", "Muñoz", "Álvarez",
-                                           "Romero", "Alonso", "Gutiérrez", "Navarro", "Torres", "Domínguez"};
+const std::vector<std::string> firstNames = {"Ana",   "Juan",   "María", "José",  "Lucía",
+                                             "Pablo", "Carmen", "Íñigo", "Elena", "Raúl",
+                                             "Sofía", "Jorge",  "Nuria", "Óscar", "Irene"};
+const std::vector<std::string> surnames = {"García", "Martínez",  "López",   "Sánchez", "Pérez",
+                                           "Gómez",  "Martín",    "Jiménez", "Ruiz",    "Hernández",
+                                           "Díaz",   "Moreno",    "Muñoz",   "Álvarez", "Romero",
+                                           "Alonso", "Gutiérrez", "Navarro", "Torres",  "Domínguez"};
 
 } // namespace
 
@@ -72,15 +98,18 @@ SyntheticSchool makeSyntheticSchool(std::size_t scale, SchoolShape shape)
     xml += "</grupo_datos>\n<grupo_datos seq=\"CURSOS_DEL_CENTRO\">\n";
     for (std::size_t course = 0; course < courseCount; ++course) {
         const std::string key = std::to_string(6000 + course);
-        appendRecord(xml, {{"X_OFERTAMATRIG", key}, {"D", "Curso " + std::to_string(course + 1) + " de Secundaria"}});
+        appendRecord(
+            xml, {{"X_OFERTAMATRIG", key}, {"D", "Curso " + std::to_string(course + 1) + " de Secundaria"}});
         // Levels differ in their first five characters, as users are told to make them.
-        school.levels += key + ";N" + std::to_string(course / 4) + ";" + std::to_string(course % 4 + 1) + "\n";
+        school.levels +=
+            key + ";N" + std::to_string(course / 4) + ";" + std::to_string(course % 4 + 1) + "\n";
     }
     xml += "</grupo_datos>\n<grupo_datos seq=\"MATERIAS\">\n";
     for (std::size_t record = 0; record < subjectRecords; ++record) {
         const std::size_t course = record % courseCount;
         // Names repeat across courses, as the same subject is offered in many.
-        const std::string name = subjectNames[record % subjectNames.size()] + " " + std::to_string(record / 60 + 1);
+        const std::string name =
+            subjectNames[record % subjectNames.size()] + " " + std::to_string(record / 60 + 1);
         appendRecord(xml, {{"X_OFERTAMATRIG", std::to_string(6000 + course)},
                            {"D_MATERIAC", name},
                            {"X_MATERIAOMG", std::to_string(70000 + record)}});
@@ -104,14 +133,14 @@ SyntheticSchool makeSyntheticSchool(std::size_t scale, SchoolShape shape)
     for (std::size_t teacher = 0; teacher < teacherCount; ++teacher) {
         const bool plain = shape.teachers == 0;
         const std::string first = shape.sameInitials ? "Juan"
-                                  : plain               ? firstNames[teacher % firstNames.size()]
-                                                        : firstNames[pick(firstNames.size())];
+                                  : plain            ? firstNames[teacher % firstNames.size()]
+                                                     : firstNames[pick(firstNames.size())];
         const std::string second = shape.sameInitials ? "García"
-                                   : plain               ? surnames[(teacher / 3) % surnames.size()]
-                                                         : surnames[pick(surnames.size())];
+                                   : plain            ? surnames[(teacher / 3) % surnames.size()]
+                                                      : surnames[pick(surnames.size())];
         const std::string third = shape.sameInitials ? "López"
-                                  : plain               ? surnames[(teacher * 7) % surnames.size()]
-                                                        : surnames[pick(surnames.size())];
+                                  : plain            ? surnames[(teacher * 7) % surnames.size()]
+                                                     : surnames[pick(surnames.size())];
         appendRecord(xml, {{"X_EMPLEADO", std::to_string(40000 + teacher)},
                            {"F_TOMAPOS", "01/09/2015"},
                            {"D", "Departamento " + std::to_string(teacher % 12)},
@@ -138,8 +167,10 @@ SyntheticSchool makeSyntheticSchool(std::size_t scale, SchoolShape shape)
         appendRecord(xml, {{"X", std::to_string(6000 + course)}, {"N", "10"}});
     xml += "</grupo_datos>\n<grupo_datos seq=\"AUTORIZACIONES\">\n";
     for (std::size_t activity = 0; activity < 30; ++activity) {
-        appendRecord(xml, {{"X", std::to_string(800 + activity)}, {"A", std::to_string(100 + activity)},
-                           {"O", "1"}, {"N", "10"}});
+        appendRecord(xml, {{"X", std::to_string(800 + activity)},
+                           {"A", std::to_string(100 + activity)},
+                           {"O", "1"},
+                           {"N", "10"}});
     }
     xml += "</grupo_datos>\n</BLOQUE_DATOS></SERVICIO>\n";
     return school;

@@ -10,8 +10,8 @@ namespace pasavel::bench {
 // subject records, 30 activities and two time frames of 7 slots each; every
 // other scale multiplies teachers, groups, courses and subjects.
 struct SyntheticSchool {
-    std::string document;     // the exchange document, UTF-8
-    std::string levels;       // CLAVE;NIVEL;CURSO lines for every course
+    std::string document; // the exchange document, UTF-8
+    std::string levels;   // CLAVE;NIVEL;CURSO lines for every course
     std::size_t courses = 0;
 };
 

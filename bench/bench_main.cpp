@@ -2,10 +2,10 @@
 // several scales against the time libxml2 alone takes to parse the same
 // document and write it back, and reports peak memory. Not a test: it prints
 // figures.
-#include "standin/StandInSolution.h"
 #include "SyntheticSchool.h"
 #include "cli/BatchRunner.h"
 #include "formats/XmlDocument.h"
+#include "standin/StandInSolution.h"
 
 #include <algorithm>
 #include <chrono>
@@ -79,8 +79,8 @@ Figures measureOnce(std::size_t scale, const std::filesystem::path& folder)
     Figures figures;
     figures.documentBytes = school.document.size();
     auto start = Clock::now();
-    if (runCli({"exportar", document.string(), "--vtemp", vtemp, "--niveles", (folder / "niveles.csv").string(),
-                "--descartar", "--marcos", "1,2"}) != 0)
+    if (runCli({"exportar", document.string(), "--vtemp", vtemp, "--niveles",
+                (folder / "niveles.csv").string(), "--descartar", "--marcos", "1,2"}) != 0)
         std::exit(1);
     figures.exportSeconds = secondsSince(start);
 
@@ -96,20 +96,21 @@ Figures measureOnce(std::size_t scale, const std::filesystem::path& folder)
 // that of the export and the import alone.
 Figures measureInChild(std::size_t scale, const std::filesystem::path& folder)
 {
-    const std::string command = "/proc/" + std::to_string(getpid()) + "/exe --medir " + std::to_string(scale) + " " +
-                                folder.string();
+    const std::string command =
+        "/proc/" + std::to_string(getpid()) + "/exe --medir " + std::to_string(scale) + " " + folder.string();
     std::FILE* child = popen(command.c_str(), "r");
     Figures figures;
-    const bool received = child != nullptr &&
-                          std::fscanf(child, "%lf %lf %zu %ld", &figures.exportSeconds, &figures.importSeconds,
-                                      &figures.documentBytes, &figures.peakKilobytes) == 4;
+    const bool received = child != nullptr && std::fscanf(child, "%lf %lf %zu %ld", &figures.exportSeconds,
+                                                          &figures.importSeconds, &figures.documentBytes,
+                                                          &figures.peakKilobytes) == 4;
     if (child == nullptr || pclose(child) != 0 || !received) {
         std::fprintf(stderr, "La medida a escala %zu ha fallado.\n", scale);
         std::exit(1);
     }
     // The floors are measured here, apart from the child's memory.
     figures.exportFloor = parseAndWriteSeconds(readFile(folder / "centro.xml"), folder / "floor.xml");
-    figures.importFloor = parseAndWriteSeconds(readFile(folder / "ResultadoQuelvocentro.xml"), folder / "floor.xml");
+    figures.importFloor =
+        parseAndWriteSeconds(readFile(folder / "ResultadoQuelvocentro.xml"), folder / "floor.xml");
     return figures;
 }
 
@@ -125,7 +126,8 @@ double measureHostileText(std::size_t characters, const std::filesystem::path& f
         hostile += "\xE4\xB8\xAD"; // 中 in UTF-8
     const std::string document =
         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><SERVICIO><BLOQUE_DATOS>"
-        "<grupo_datos seq=\"ANNO\"><dato>2025</dato><dato>15/09/2025</dato><dato>22/06/2026</dato></grupo_datos>"
+        "<grupo_datos "
+        "seq=\"ANNO\"><dato>2025</dato><dato>15/09/2025</dato><dato>22/06/2026</dato></grupo_datos>"
         "<grupo_datos seq=\"CENTRO\"/>"
         "<grupo_datos seq=\"JORNADAS_ESCOLARES\"><grupo_datos><dato>M</dato><dato>Mañana</dato></grupo_datos>"
         "</grupo_datos><grupo_datos seq=\"TRAMOS_HORARIOS\"><grupo_datos><dato>1</dato><dato>1ª</dato>"
@@ -135,8 +137,8 @@ double measureHostileText(std::size_t characters, const std::filesystem::path& f
     writeFile(folder / "hostil.xml", document);
     writeFile(folder / "niveles.csv", "1ESO;ESO;1\n");
     const auto start = Clock::now();
-    if (runCli({"exportar", (folder / "hostil.xml").string(), "--vtemp", (folder / "VTEMP").string(), "--niveles",
-                (folder / "niveles.csv").string(), "--descartar"}) != 0)
+    if (runCli({"exportar", (folder / "hostil.xml").string(), "--vtemp", (folder / "VTEMP").string(),
+                "--niveles", (folder / "niveles.csv").string(), "--descartar"}) != 0)
         std::exit(1);
     return secondsSince(start);
 }
@@ -150,7 +152,8 @@ long peakKilobytes()
 }
 
 // A fresh working folder with the chosen document of this school.
-std::filesystem::path prepareFolder(const std::filesystem::path& folder, const pasavel::bench::SyntheticSchool& school)
+std::filesystem::path prepareFolder(const std::filesystem::path& folder,
+                                    const pasavel::bench::SyntheticSchool& school)
 {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "VTEMP");
@@ -170,7 +173,8 @@ int prepareCase(const std::string& name, std::size_t count, const std::filesyste
 {
     using pasavel::bench::SchoolShape;
     if (name == "profesores-iguales" || name == "profesores-variados") {
-        prepareFolder(folder, pasavel::bench::makeSyntheticSchool(1, SchoolShape{count, name == "profesores-iguales", 0}));
+        prepareFolder(folder, pasavel::bench::makeSyntheticSchool(
+                                  1, SchoolShape{count, name == "profesores-iguales", 0}));
     } else if (name == "un-profesor") {
         prepareFolder(folder, pasavel::bench::makeSyntheticSchool(1));
         if (!exportSchool(folder))
@@ -205,7 +209,8 @@ int measureCase(const std::string& name, const std::filesystem::path& folder)
     const auto start = Clock::now();
     std::size_t documentBytes = 0;
     if (name == "un-profesor") {
-        if (runCli({"importar", (folder / "centro.xml").string(), "--vtemp", (folder / "VTEMP").string()}) != 0)
+        if (runCli({"importar", (folder / "centro.xml").string(), "--vtemp", (folder / "VTEMP").string()}) !=
+            0)
             return 1;
         documentBytes = std::filesystem::file_size(folder / "ResultadoQuelvocentro.xml");
     } else {
@@ -224,18 +229,21 @@ struct CaseFigures {
     long peakKilobytes = 0;
 };
 
-CaseFigures measureCaseInChild(const std::string& name, std::size_t count, const std::filesystem::path& folder)
+CaseFigures measureCaseInChild(const std::string& name, std::size_t count,
+                               const std::filesystem::path& folder)
 {
     const std::string self = "/proc/" + std::to_string(getpid()) + "/exe ";
-    if (std::system((self + "--preparar-caso " + name + " " + std::to_string(count) + " " + folder.string()).c_str()) != 0) {
+    if (std::system((self + "--preparar-caso " + name + " " + std::to_string(count) + " " + folder.string())
+                        .c_str()) != 0) {
         std::fprintf(stderr, "La preparación de «%s» ha fallado.\n", name.c_str());
         std::exit(1);
     }
     const std::string command = self + "--caso " + name + " " + folder.string();
     std::FILE* child = popen(command.c_str(), "r");
     CaseFigures figures;
-    const bool received = child != nullptr && std::fscanf(child, "%lf %zu %ld", &figures.seconds,
-                                                          &figures.documentBytes, &figures.peakKilobytes) == 3;
+    const bool received =
+        child != nullptr && std::fscanf(child, "%lf %zu %ld", &figures.seconds, &figures.documentBytes,
+                                        &figures.peakKilobytes) == 3;
     if (child == nullptr || pclose(child) != 0 || !received) {
         std::fprintf(stderr, "La medida «%s» ha fallado.\n", name.c_str());
         std::exit(1);
@@ -255,8 +263,9 @@ void measureHardCases(const std::filesystem::path& folder)
     std::printf("50.000 profesores al azar: exportar %.3fs, memoria %.1f MB\n", varied.seconds,
                 varied.peakKilobytes / 1024.0);
     const CaseFigures oneTeacher = measureCaseInChild("un-profesor", 250000, folder);
-    std::printf("un profesor con 250.000 entradas en SOLUC: importar %.3fs, salida %.1f MB, memoria %.1f MB\n",
-                oneTeacher.seconds, oneTeacher.documentBytes / 1e6, oneTeacher.peakKilobytes / 1024.0);
+    std::printf(
+        "un profesor con 250.000 entradas en SOLUC: importar %.3fs, salida %.1f MB, memoria %.1f MB\n",
+        oneTeacher.seconds, oneTeacher.documentBytes / 1e6, oneTeacher.peakKilobytes / 1024.0);
     const CaseFigures large = measureCaseInChild("documento", 60, folder);
     std::printf("documento de %.1f MB: exportar %.3fs, memoria %.1f MB (%.1f veces el documento)\n",
                 large.documentBytes / 1e6, large.seconds, large.peakKilobytes / 1024.0,
@@ -350,8 +359,8 @@ int main(int argc, char** argv)
         const Figures figures = measureOnce(static_cast<std::size_t>(std::atoi(argv[2])), argv[3]);
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
-        std::printf("%.6f %.6f %zu %ld\n", figures.exportSeconds, figures.importSeconds, figures.documentBytes,
-                    usage.ru_maxrss);
+        std::printf("%.6f %.6f %zu %ld\n", figures.exportSeconds, figures.importSeconds,
+                    figures.documentBytes, usage.ru_maxrss);
         return 0;
     }
     if (argc == 5 && std::string(argv[1]) == "--preparar-caso")
@@ -365,7 +374,8 @@ int main(int argc, char** argv)
         std::printf("exportar %.3fs, importar %.3fs\n", figures.exportSeconds, figures.importSeconds);
         return 0;
     }
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("pasavel-bench-" + std::to_string(getpid()));
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("pasavel-bench-" + std::to_string(getpid()));
     if ((argc == 3 || argc == 4) && std::string(argv[1]) == "--windows")
         return compareWithWindows(argv[2], argc == 4 ? std::max(1, std::atoi(argv[3])) : 3, folder);
     // "--dificiles": only the hard cases.
@@ -375,9 +385,10 @@ int main(int argc, char** argv)
         return 0;
     }
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    std::printf("Pasavel: exportación e importación de centros sintéticos (mediana de %d ejecuciones)\n\n", runs);
-    std::printf("%6s %12s %10s %10s %10s %10s %8s %8s %9s\n", "escala", "documento", "exportar", "suelo", "importar",
-                "suelo", "exp/sue", "imp/sue", "memoria");
+    std::printf("Pasavel: exportación e importación de centros sintéticos (mediana de %d ejecuciones)\n\n",
+                runs);
+    std::printf("%6s %12s %10s %10s %10s %10s %8s %8s %9s\n", "escala", "documento", "exportar", "suelo",
+                "importar", "suelo", "exp/sue", "imp/sue", "memoria");
     double exportAtOne = 0;
     double importAtOne = 0;
     for (std::size_t scale : {1, 4, 16}) {
@@ -399,9 +410,10 @@ int main(int argc, char** argv)
             exportAtOne = exportSeconds;
             importAtOne = importSeconds;
         }
-        std::printf("%5zux %9.1f KB %9.3fs %9.3fs %9.3fs %9.3fs %7.1fx %7.1fx %6.1f MB\n", scale, bytes / 1024.0,
-                    exportSeconds, median(exportFloors), importSeconds, median(importFloors),
-                    exportSeconds / median(exportFloors), importSeconds / median(importFloors), peak / 1024.0);
+        std::printf("%5zux %9.1f KB %9.3fs %9.3fs %9.3fs %9.3fs %7.1fx %7.1fx %6.1f MB\n", scale,
+                    bytes / 1024.0, exportSeconds, median(exportFloors), importSeconds, median(importFloors),
+                    exportSeconds / median(exportFloors), importSeconds / median(importFloors),
+                    peak / 1024.0);
         if (scale == 16) {
             std::printf("\ncrecimiento de 1x a 16x: exportar %.1f veces, importar %.1f veces\n",
                         exportSeconds / exportAtOne, importSeconds / importAtOne);
@@ -409,9 +421,10 @@ int main(int argc, char** argv)
     }
     const double hostile = measureHostileText(320000, folder);
     const double hostileTwice = measureHostileText(640000, folder);
-    std::printf("\ntexto que la codificación declarada no admite (320.000 caracteres en un dato, ISO-8859-1): "
-                "exportar %.3fs; el doble %.3fs (%.1f veces)\n",
-                hostile, hostileTwice, hostileTwice / hostile);
+    std::printf(
+        "\ntexto que la codificación declarada no admite (320.000 caracteres en un dato, ISO-8859-1): "
+        "exportar %.3fs; el doble %.3fs (%.1f veces)\n",
+        hostile, hostileTwice, hostileTwice / hostile);
     measureHardCases(folder);
     std::filesystem::remove_all(folder);
     return 0;

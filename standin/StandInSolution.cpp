@@ -28,7 +28,8 @@ struct Entry {
     bool placed = true;
 };
 
-std::vector<std::u16string> column(const std::filesystem::path& vtemp, std::string_view table, std::string_view field)
+std::vector<std::u16string> column(const std::filesystem::path& vtemp, std::string_view table,
+                                   std::string_view field)
 {
     Table opened(vtemp, table);
     std::vector<std::u16string> values;
@@ -51,7 +52,7 @@ std::vector<Slot> weekSlots(const std::filesystem::path& vtemp)
 
 // Hands out each teacher's free slots, round the week.
 class Timetable {
-public:
+  public:
     explicit Timetable(std::vector<Slot> week) : m_week(std::move(week)) {}
 
     std::optional<Slot> freeSlot(const std::u16string& teacher, std::size_t start)
@@ -65,7 +66,7 @@ public:
         return std::nullopt;
     }
 
-private:
+  private:
     std::vector<Slot> m_week;
     std::set<std::tuple<std::u16string, std::u16string, long long, std::u16string>> m_busy;
 };
@@ -82,7 +83,8 @@ std::vector<Activity> activities(const std::filesystem::path& vtemp)
     std::vector<Activity> found;
     for (asignomt.first(); !asignomt.eof(); asignomt.next()) {
         if (asignomt.boolean("ESTAREA"))
-            found.push_back({asignomt.text("COD"), asignomt.text("CODTAREA"), asignomt.text("R_UNI_MAT").starts_with(u'S')});
+            found.push_back({asignomt.text("COD"), asignomt.text("CODTAREA"),
+                             asignomt.text("R_UNI_MAT").starts_with(u'S')});
     }
     return found;
 }
@@ -90,9 +92,15 @@ std::vector<Activity> activities(const std::filesystem::path& vtemp)
 void writeEntries(const std::filesystem::path& vtemp, const std::vector<Entry>& entries)
 {
     Table::create(vtemp, "SOLUC",
-                  {stringField("PROF", 10), {"DIA", FieldKind::Integer, 2, 0}, {"HORA", FieldKind::Integer, 2, 0},
-                   stringField("MARCO", 1), stringField("ASIG", 10), stringField("TAREA", 10),
-                   stringField("CODGRUPO", 10), stringField("AULA", 10), stringField("CCONCIERTO", 10)});
+                  {stringField("PROF", 10),
+                   {"DIA", FieldKind::Integer, 2, 0},
+                   {"HORA", FieldKind::Integer, 2, 0},
+                   stringField("MARCO", 1),
+                   stringField("ASIG", 10),
+                   stringField("TAREA", 10),
+                   stringField("CODGRUPO", 10),
+                   stringField("AULA", 10),
+                   stringField("CCONCIERTO", 10)});
     Table soluc(vtemp, "SOLUC");
     for (const Entry& entry : entries) {
         soluc.append();
@@ -130,9 +138,10 @@ StandInSummary writeStandInSolution(const std::filesystem::path& vtemp)
             const auto slot = timetable.freeSlot(teacher, index * 5 + static_cast<std::size_t>(hour) * 11);
             if (!slot)
                 break;
-            entries.push_back({teacher, *slot, assignments.text("CASIG"), u"", assignments.text("CGRUP"),
-                               rooms.empty() ? u"" : rooms[(index + static_cast<std::size_t>(hour)) % rooms.size()],
-                               (entries.size() % 23) != 22});
+            entries.push_back(
+                {teacher, *slot, assignments.text("CASIG"), u"", assignments.text("CGRUP"),
+                 rooms.empty() ? u"" : rooms[(index + static_cast<std::size_t>(hour)) % rooms.size()],
+                 (entries.size() % 23) != 22});
         }
     }
 
@@ -145,7 +154,8 @@ StandInSummary writeStandInSolution(const std::filesystem::path& vtemp)
                 break;
             const std::u16string group =
                 activity.needsGroup && !groups.empty() ? groups[teacherIndex % groups.size()] : u"";
-            entries.push_back({teachers[teacherIndex], *slot, activity.code, activity.task, group, u"", count != 2 || teacherIndex % 4 != 0});
+            entries.push_back({teachers[teacherIndex], *slot, activity.code, activity.task, group, u"",
+                               count != 2 || teacherIndex % 4 != 0});
         }
     }
     writeEntries(vtemp, entries);

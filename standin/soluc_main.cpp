@@ -1,8 +1,8 @@
 // pasavel-soluc-prueba: writes a stand-in timetable solution SOLUC into a
 // working folder an export filled, so the import can be tried without the
 // timetable program.
-#include "standin/StandInSolution.h"
 #include "base/Error.h"
+#include "standin/StandInSolution.h"
 
 #include <cstdio>
 
@@ -14,8 +14,8 @@ int main(int argc, char** argv)
     }
     try {
         const auto summary = pasavel::bench::writeStandInSolution(argv[1]);
-        std::printf("SOLUC de prueba: %zu entradas (%zu sin día, %zu actividades no regulares)\n", summary.entries,
-                    summary.unplaced, summary.nonRegular);
+        std::printf("SOLUC de prueba: %zu entradas (%zu sin día, %zu actividades no regulares)\n",
+                    summary.entries, summary.unplaced, summary.nonRegular);
     } catch (const pasavel::Error& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;

@@ -8,7 +8,7 @@ using test::Xml;
 namespace {
 
 class CrearAsignacionesTest : public test::StepsFixture {
-protected:
+  protected:
     void SetUp() override
     {
         StepsFixture::SetUp();

@@ -78,7 +78,8 @@ TEST(BatchRunner, CourseCodingsComeFromTheLevelsFile)
                     "<grupo_datos><dato>2ESO</dato><dato>2º ESO</dato></grupo_datos></grupo_datos>");
     test::writeBytes(directory / "centro.xml", document);
     test::writeBytes(directory / "incompleto.csv", "1ESO;ESO;1\n");
-    test::writeBytes(directory / "completo.csv", "\xEF\xBB\xBF" "1ESO;ESO;1\r\n\r\n 2ESO ; ESO;2\r\n");
+    test::writeBytes(directory / "completo.csv", "\xEF\xBB\xBF"
+                                                 "1ESO;ESO;1\r\n\r\n 2ESO ; ESO;2\r\n");
     test::writeBytes(directory / "malo.csv", "1ESO;ESO\n");
     const std::vector<std::string> run = {"exportar", (directory / "centro.xml").string(), "--vtemp",
                                           directory.path().string(), "--niveles"};
@@ -113,21 +114,28 @@ TEST(BatchRunner, TimeFramesComeFromMarcosCheckedBeforeAnyTable)
     const std::filesystem::path data = std::filesystem::path(PASAVEL_TEST_SOURCE_DIR) / ".." / "data";
     std::filesystem::copy_file(data / "centro-ejemplo.xml", directory / "centro.xml");
     const auto run = [&](std::vector<std::string> marcos) {
-        std::vector<std::string> arguments = {"exportar", (directory / "centro.xml").string(), "--vtemp",
-                                              directory.path().string(), "--niveles",
-                                              (data / "niveles-ejemplo.csv").string(), "--descartar",
-                                              "--materias", (std::filesystem::path(PASAVEL_RUNTIME_DIR) /
-                                                             "RAICESMATERIAS.DBF").string()};
+        std::vector<std::string> arguments = {
+            "exportar",
+            (directory / "centro.xml").string(),
+            "--vtemp",
+            directory.path().string(),
+            "--niveles",
+            (data / "niveles-ejemplo.csv").string(),
+            "--descartar",
+            "--materias",
+            (std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF").string()};
         arguments.insert(arguments.end(), marcos.begin(), marcos.end());
         return runCli(arguments);
     };
     for (const auto& [marcos, expected] : std::vector<std::pair<std::vector<std::string>, std::string>>{
-             {{}, "Debe al menos seleccionar 1 Marco Horario.\nIndique con --marcos uno o dos marcos horarios. "
-                  "Marcos del documento: 1, 2."},
+             {{},
+              "Debe al menos seleccionar 1 Marco Horario.\nIndique con --marcos uno o dos marcos horarios. "
+              "Marcos del documento: 1, 2."},
              {{"--marcos", "1,3"}, "(«3» no existe)"},
-             {{"--marcos", "1,2,1"}, "Demasiados Marcos Horarios seleccionados.\nComo máximo puede "
-                                     "seleccionar 2 Marcos Horarios\nCon --marcos se pueden elegir como máximo 2 "
-                                     "marcos"}}) {
+             {{"--marcos", "1,2,1"},
+              "Demasiados Marcos Horarios seleccionados.\nComo máximo puede "
+              "seleccionar 2 Marcos Horarios\nCon --marcos se pueden elegir como máximo 2 "
+              "marcos"}}) {
         const BatchResult refused = run(marcos);
         EXPECT_EQ(refused.exitCode, batchAnswersInvalid);
         EXPECT_NE(refused.err.find(expected), std::string::npos) << refused.err;
@@ -182,9 +190,10 @@ TEST(BatchRunner, IncompleteLevelsLeaveEveryFileAsItWas)
         std::string message;
     };
     const std::vector<Case> cases = {
-        {{"--descartar", "--marcos", "M"}, "¡Atención! Falta algún Dato\nFaltan el NIVEL o el CURSO de estos "
-                                           "cursos (indíquelos en --niveles como CLAVE;NIVEL;CURSO): "
-                                           "168321565832 168321565899\n"},
+        {{"--descartar", "--marcos", "M"},
+         "¡Atención! Falta algún Dato\nFaltan el NIVEL o el CURSO de estos "
+         "cursos (indíquelos en --niveles como CLAVE;NIVEL;CURSO): "
+         "168321565832 168321565899\n"},
         {{"--descartar", "--niveles", "uno.csv"}, ": 168321565899\n"},
         // Both recovered by the short key they share, then one given an empty
         // course number.
@@ -210,13 +219,14 @@ TEST(BatchRunner, MissingWorkingFolderSaysHowToNameOne)
     test::TemporaryDirectory directory;
     test::writeBytes(directory / "centro.xml", test::minimalExchangeDocument());
     for (const char* direction : {"exportar", "importar"}) {
-        const BatchResult refused =
-            runCli({direction, (directory / "centro.xml").string(), "--vtemp", (directory / "VTEMP").string()});
+        const BatchResult refused = runCli(
+            {direction, (directory / "centro.xml").string(), "--vtemp", (directory / "VTEMP").string()});
         EXPECT_EQ(refused.exitCode, batchFailed);
-        EXPECT_EQ(refused.err, "No existe la carpeta de trabajo «" + (directory / "VTEMP").string() +
-                                   "», donde están las tablas de Velmora.\nIndique la carpeta de trabajo con "
-                                   "--vtemp CARPETA o con la variable de entorno PASAVEL_VTEMP (y créela si no "
-                                   "existe).\n");
+        EXPECT_EQ(refused.err,
+                  "No existe la carpeta de trabajo «" + (directory / "VTEMP").string() +
+                      "», donde están las tablas de Velmora.\nIndique la carpeta de trabajo con "
+                      "--vtemp CARPETA o con la variable de entorno PASAVEL_VTEMP (y créela si no "
+                      "existe).\n");
         EXPECT_FALSE(std::filesystem::exists(directory / "centro.xml-copia"));
     }
 }
@@ -233,15 +243,18 @@ TEST(BatchRunner, EachRunSaysWhatItWrote)
     std::filesystem::create_directory(directory / "VTEMP");
     const std::filesystem::path logFile = test::redirectUserState(directory / "estado");
     const std::string vtemp = (directory / "VTEMP").string();
-    const BatchResult exported = runCli({"exportar", (directory / "centro.xml").string(), "--vtemp", vtemp,
-                                         "--niveles", (data / "niveles-ejemplo.csv").string(), "--marcos", "1,2"});
+    const BatchResult exported =
+        runCli({"exportar", (directory / "centro.xml").string(), "--vtemp", vtemp, "--niveles",
+                (data / "niveles-ejemplo.csv").string(), "--marcos", "1,2"});
     ASSERT_EQ(exported.exitCode, batchCompleted) << exported.err;
     std::string expected = "Tablas de trabajo en «" + vtemp + "»:\n";
-    for (const char* name : {"PERIODOS", "CURSOST", "CURSOST2", "ASIGNOMT", "ASIGNOMT2", "PROFT", "AULAT", "GRUPOST",
-                             "ASIGT", "DIASHORAST", "ORIGENES_C", "NIVELES_C", "CUR_NIV_C", "AUTORIZA_C"}) {
+    for (const char* name :
+         {"PERIODOS", "CURSOST", "CURSOST2", "ASIGNOMT", "ASIGNOMT2", "PROFT", "AULAT", "GRUPOST", "ASIGT",
+          "DIASHORAST", "ORIGENES_C", "NIVELES_C", "CUR_NIV_C", "AUTORIZA_C"}) {
         Table table(directory / "VTEMP", name);
         const std::size_t count = table.recordCount();
-        expected += std::string(name) + ": " + std::to_string(count) + (count == 1 ? " registro\n" : " registros\n");
+        expected +=
+            std::string(name) + ": " + std::to_string(count) + (count == 1 ? " registro\n" : " registros\n");
     }
     expected += "Copia normalizada del documento: «" + (directory / "centro.xml-copia").string() +
                 "»\nProceso finalizado\n";
@@ -253,13 +266,13 @@ TEST(BatchRunner, EachRunSaysWhatItWrote)
     const XmlDocument output = XmlDocument::parseFile(directory / "ResultadoQuelvocentro.xml");
     const auto count = [&](const std::string& path) { return std::to_string(output.select(path).size()); };
     const std::string regular = count("//grupo_datos[@seq='HORARIOS_REGULARES']/grupo_datos/grupo_datos");
-    const std::string nonRegular = count("//grupo_datos[@seq='HORARIOS_NO_REGULARES']/grupo_datos/grupo_datos");
-    EXPECT_TRUE(imported.out.starts_with("Documento para Raíces: «" +
-                                         (directory / "ResultadoQuelvocentro.xml").string() +
-                                         "»\nProfesores con horario: " +
-                                         count("//grupo_datos[@seq='HORARIOS_REGULARES']/grupo_datos") +
-                                         "\nHoras de horario regular: " + regular +
-                                         "\nHoras de actividades no regulares: " + nonRegular + "\n"))
+    const std::string nonRegular =
+        count("//grupo_datos[@seq='HORARIOS_NO_REGULARES']/grupo_datos/grupo_datos");
+    EXPECT_TRUE(imported.out.starts_with(
+        "Documento para Raíces: «" + (directory / "ResultadoQuelvocentro.xml").string() +
+        "»\nProfesores con horario: " + count("//grupo_datos[@seq='HORARIOS_REGULARES']/grupo_datos") +
+        "\nHoras de horario regular: " + regular + "\nHoras de actividades no regulares: " + nonRegular +
+        "\n"))
         << imported.out;
     const std::size_t dropped = imported.out.find("Horas que no se han pasado: ");
     ASSERT_NE(dropped, std::string::npos) << imported.out;
@@ -275,8 +288,10 @@ TEST(BatchRunner, EachRunSaysWhatItWrote)
 
     const std::string log = test::readBytes(logFile);
     EXPECT_NE(log.find(" exportar «" + (directory / "centro.xml").string() + "»\n  Tablas de trabajo en"),
-              std::string::npos) << log;
+              std::string::npos)
+        << log;
     EXPECT_NE(log.find(" importar «" + (directory / "centro.xml").string() + "»\n  Documento para Raíces"),
-              std::string::npos) << log;
+              std::string::npos)
+        << log;
     test::restoreUserFolders();
 }

@@ -1,5 +1,5 @@
-#include "base/Error.h"
 #include "ExportFixture.h"
+#include "base/Error.h"
 
 using namespace pasavel;
 using test::Xml;
@@ -9,7 +9,7 @@ namespace {
 using Table2 = std::vector<std::vector<std::u16string>>;
 
 class CatalogosTest : public test::ExportFixture {
-protected:
+  protected:
     const std::string niveles = Xml::section("NIVELES", {{"7", "ESO", "Educación Secundaria"}});
     const std::string cursosNiveles = Xml::section("CURSOS_NIVELES", {{"1001", "7"}, {"1002", "7"}});
     const std::string autorizaciones = Xml::section("AUTORIZACIONES", {{"90", "55", "12", "7"}});
@@ -19,14 +19,16 @@ protected:
 
 TEST_F(CatalogosTest, FourCataloguesAreCopiedInDocumentOrder)
 {
-    load({Xml::section("ORIGENES", {{" 12 ", "HORAS-LECTIVAS-DE-25-CAR", "Lectivas"}, {"12", "L", "Otra"}, {"x"}}),
+    load({Xml::section("ORIGENES",
+                       {{" 12 ", "HORAS-LECTIVAS-DE-25-CAR", "Lectivas"}, {"12", "L", "Otra"}, {"x"}}),
           niveles, cursosNiveles, autorizaciones});
     exportacion.CrearCatalogos();
     EXPECT_EQ(columns("ORIGENES_C", {"X_CATORIHOR", "C_ORIHOR", "D_ORIHOR"}),
               (Table2{{u"12", u"HORAS-LECTIVAS-DE-25", u"Lectivas"}, {u"12", u"L", u"Otra"}}));
     EXPECT_EQ(columns("NIVELES_C", {"X_NIVCONPAGLEG", "C_NIVCON", "D_NIVCON"}),
               (Table2{{u"7", u"ESO", u"Educación Secundaria"}}));
-    EXPECT_EQ(columns("CUR_NIV_C", {"X_OFERTAMATRIG", "X_NIVCONPAGLEG"}), (Table2{{u"1001", u"7"}, {u"1002", u"7"}}));
+    EXPECT_EQ(columns("CUR_NIV_C", {"X_OFERTAMATRIG", "X_NIVCONPAGLEG"}),
+              (Table2{{u"1001", u"7"}, {u"1002", u"7"}}));
     EXPECT_EQ(columns("AUTORIZA_C", {"X_ORIHORACTETP", "X_ACTIVIDAD", "X_CATORIHOR", "X_NIVCONPAGLEG"}),
               (Table2{{u"90", u"55", u"12", u"7"}}));
 }

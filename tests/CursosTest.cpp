@@ -1,6 +1,6 @@
-#include "base/Error.h"
 #include "dialogs/Cursos.h"
 #include "ExportFixture.h"
+#include "base/Error.h"
 
 using namespace pasavel;
 using test::Xml;
@@ -8,9 +8,10 @@ using test::Xml;
 namespace {
 
 class CursosTest : public test::ExportFixture {
-protected:
-    const std::string courses = Xml::section(
-        "CURSOS_DEL_CENTRO", {{" 1ESO ", "1º de E.S.O."}, {"2ESO", "2º de E.S.O."}, {"solo"}, {"1BCT", "1º Bach."}});
+  protected:
+    const std::string courses =
+        Xml::section("CURSOS_DEL_CENTRO",
+                     {{" 1ESO ", "1º de E.S.O."}, {"2ESO", "2º de E.S.O."}, {"solo"}, {"1BCT", "1º Bach."}});
 
     using Script = std::function<void(Cursos&)>;
 

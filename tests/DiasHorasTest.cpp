@@ -1,6 +1,6 @@
+#include "ExportFixture.h"
 #include "base/Error.h"
 #include "dialogs/Plantihoras.h"
-#include "ExportFixture.h"
 
 using namespace pasavel;
 using test::Xml;
@@ -10,7 +10,7 @@ namespace {
 using Table2 = std::vector<std::vector<std::u16string>>;
 
 class DiasHorasTest : public test::ExportFixture {
-protected:
+  protected:
     static std::string frames(const std::vector<std::string>& codes)
     {
         std::vector<std::vector<std::string>> records;
@@ -35,8 +35,9 @@ protected:
     Table2 day(int number)
     {
         Table2 result;
-        for (const auto& row : columns("DIASHORAST", {"DIA", "DIHO", "HORA", "CODDIHO", "TEXTOHOR", "HORADESDE",
-                                                      "HORAHASTA", "MINUTOS", "MARCO", "MARCOXML"})) {
+        for (const auto& row :
+             columns("DIASHORAST", {"DIA", "DIHO", "HORA", "CODDIHO", "TEXTOHOR", "HORADESDE", "HORAHASTA",
+                                    "MINUTOS", "MARCO", "MARCOXML"})) {
             if (row[0] == std::u16string(1, static_cast<char16_t>(u'0' + number)))
                 result.push_back(std::vector<std::u16string>(row.begin() + 1, row.end()));
         }
@@ -68,31 +69,35 @@ TEST_F(DiasHorasTest, TwoChosenFramesGetHoursPerFrameAndEarlierFrameZero)
 
 TEST_F(DiasHorasTest, SingleFrameNeedsNoDialogAndTimesAreWritten)
 {
-    loadFromFile({frames({"M"}),
-                  slots({{"1", "Primera hora de la mañana", "", "55", "M"},
-                         {"2", "Segunda", "5", "600", "M"},
-                         {"3", "Otra", "600", "1440", "OTRO"},
-                         {"4"},
-                         {"CODIGO-LARGO-X", "Tercera", "600", "1440", "M"}})});
+    loadFromFile({frames({"M"}), slots({{"1", "Primera hora de la mañana", "", "55", "M"},
+                                        {"2", "Segunda", "5", "600", "M"},
+                                        {"3", "Otra", "600", "1440", "OTRO"},
+                                        {"4"},
+                                        {"CODIGO-LARGO-X", "Tercera", "600", "1440", "M"}})});
     exportacion.CrearDiasHoras();
     EXPECT_EQ(userInterface.frameDialogShowings, 0);
-    EXPECT_EQ(day(1), (Table2{{u"11", u"1", u"1", u"Primera hora de", u"00:00", u"00:55", u"55", u"0", u"M"},
-                              {u"12", u"2", u"2", u"Segunda", u"00:05", u"10:00", u"595", u"0", u"M"},
-                              {u"13", u"3", u"CODIGO-LAR", u"Tercera", u"10:00", u"24:00", u"840", u"0", u"M"}}));
+    EXPECT_EQ(day(1),
+              (Table2{{u"11", u"1", u"1", u"Primera hora de", u"00:00", u"00:55", u"55", u"0", u"M"},
+                      {u"12", u"2", u"2", u"Segunda", u"00:05", u"10:00", u"595", u"0", u"M"},
+                      {u"13", u"3", u"CODIGO-LAR", u"Tercera", u"10:00", u"24:00", u"840", u"0", u"M"}}));
 }
 
 TEST_F(DiasHorasTest, FramesStartingTogetherKeepDocumentOrderAndOneFrameUsesItsOwnSlots)
 {
-    loadFromFile({frames({"B", "A", "C"}),
-                  slots({{"A1", "a", "480", "540", "A"}, {"B1", "b", "480", "540", "B"}, {"C1", "c", "400", "440", "C"}})});
+    loadFromFile({frames({"B", "A", "C"}), slots({{"A1", "a", "480", "540", "A"},
+                                                  {"B1", "b", "480", "540", "B"},
+                                                  {"C1", "c", "400", "440", "C"}})});
     userInterface.frameDialogScript = {select({0, 1})};
     exportacion.CrearDiasHoras();
-    EXPECT_EQ(columns("DIASHORAST", {"DIHO", "MARCO", "MARCOXML"})[0], (std::vector<std::u16string>{u"11", u"1", u"A"}));
-    EXPECT_EQ(columns("DIASHORAST", {"DIHO", "MARCO", "MARCOXML"})[1], (std::vector<std::u16string>{u"11", u"0", u"B"}));
+    EXPECT_EQ(columns("DIASHORAST", {"DIHO", "MARCO", "MARCOXML"})[0],
+              (std::vector<std::u16string>{u"11", u"1", u"A"}));
+    EXPECT_EQ(columns("DIASHORAST", {"DIHO", "MARCO", "MARCOXML"})[1],
+              (std::vector<std::u16string>{u"11", u"0", u"B"}));
 
     userInterface.frameDialogScript = {select({2})};
     exportacion.CrearDiasHoras();
-    EXPECT_EQ(columns("DIASHORAST", {"DIHO", "MARCO", "MARCOXML"})[0], (std::vector<std::u16string>{u"11", u"0", u"C"}));
+    EXPECT_EQ(columns("DIASHORAST", {"DIHO", "MARCO", "MARCOXML"})[0],
+              (std::vector<std::u16string>{u"11", u"0", u"C"}));
     EXPECT_EQ(rows("DIASHORAST").size(), 7u);
 }
 
@@ -103,10 +108,11 @@ TEST_F(DiasHorasTest, InvalidChoiceShowsTheDialogAgain)
     exportacion.CrearDiasHoras();
     EXPECT_EQ(userInterface.frameDialogShowings, 3);
     EXPECT_TRUE(exportacion.shownAgain);
-    EXPECT_EQ(userInterface.messages,
-              (std::vector<std::string>{
-                  "Debe al menos seleccionar 1 Marco Horario.",
-                  "Demasiados Marcos Horarios seleccionados.\r\nComo máximo puede seleccionar 2 Marcos Horarios"}));
+    EXPECT_EQ(
+        userInterface.messages,
+        (std::vector<std::string>{
+            "Debe al menos seleccionar 1 Marco Horario.",
+            "Demasiados Marcos Horarios seleccionados.\r\nComo máximo puede seleccionar 2 Marcos Horarios"}));
     EXPECT_EQ(rows("DIASHORAST").size(), 14u);
 }
 
@@ -122,8 +128,9 @@ TEST_F(DiasHorasTest, DataThatCannotBecomeSlotsEndsTheRunWithAClearMessage)
     for (const char* minutes : {"-1", "1441", "-9223372036854775808", "9223372036854775807"}) {
         loadFromFile({frames({"M"}), slots({{"7", "Séptima", "900", minutes, "M"}})});
         message = errorOf([&] { exportacion.CrearDiasHoras(); });
-        EXPECT_NE(message.find("La hora de fin del tramo horario «7» (Séptima) no está entre 0 y 1440 minutos"),
-                  std::string::npos)
+        EXPECT_NE(
+            message.find("La hora de fin del tramo horario «7» (Séptima) no está entre 0 y 1440 minutos"),
+            std::string::npos)
             << message;
         EXPECT_NE(message.find(std::string("«") + minutes + "»"), std::string::npos) << message;
     }
@@ -148,15 +155,15 @@ TEST_F(DiasHorasTest, DataThatCannotBecomeSlotsEndsTheRunWithAClearMessage)
 TEST(Plantihoras, ShowsTheClickedFrameAndBuildsTheResultInListOrder)
 {
     test::TemporaryDirectory directory;
-    test::writeBytes(directory / "centro.xml",
-                     Xml::document({Xml::section("JORNADAS_ESCOLARES",
-                                                 {{"1", "Mañana", "01/09", "30/06"},
-                                                  {"2", "Tarde", "02/09", "29/06"},
-                                                  {"CODIGO-DE-12", "Noche", "03/09", "28/06"},
-                                                  {"2", "Tarde bis", "04/09", "27/06"}}),
-                                    Xml::section("TRAMOS_HORARIOS", {{"a", " 1ª ", "0", "0", "1"},
-                                                                     {"b", "2ª", "0", "0", "1"},
-                                                                     {"c", "T1", "0", "0", "2"}})}));
+    test::writeBytes(
+        directory / "centro.xml",
+        Xml::document({Xml::section("JORNADAS_ESCOLARES", {{"1", "Mañana", "01/09", "30/06"},
+                                                           {"2", "Tarde", "02/09", "29/06"},
+                                                           {"CODIGO-DE-12", "Noche", "03/09", "28/06"},
+                                                           {"2", "Tarde bis", "04/09", "27/06"}}),
+                       Xml::section("TRAMOS_HORARIOS", {{"a", " 1ª ", "0", "0", "1"},
+                                                        {"b", "2ª", "0", "0", "1"},
+                                                        {"c", "T1", "0", "0", "2"}})}));
     test::ScriptedInterface userInterface;
     Plantihoras dialog(directory / "centro.xml");
     dialog.FormActivate();

@@ -1,5 +1,5 @@
-#include "base/Error.h"
 #include "formats/Encoding.h"
+#include "base/Error.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@ TEST(Encoding, Utf8RoundTripAndInvalidBytes)
     EXPECT_TRUE(isValidUtf8(toUtf8(text)));
     EXPECT_FALSE(isValidUtf8("Educaci\xF3n"));
     EXPECT_EQ(fromUtf8("Educaci\xF3n"), u"Educaci\uFFFDn");
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF")); // overlong
+    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));     // overlong
     EXPECT_FALSE(isValidUtf8("\xED\xA0\x80")); // surrogate
 }
 
@@ -28,7 +28,8 @@ TEST(Encoding, Windows1252KeepsEveryByte)
 TEST(Encoding, Windows1252WritesBaseLetterOrQuestionMark)
 {
     EXPECT_EQ(toWindows1252(u"Ćirić ş"), "Ciric s");
-    EXPECT_EQ(toWindows1252(u"Ñandú"), "\xD1" "and\xFA");
+    EXPECT_EQ(toWindows1252(u"Ñandú"), "\xD1"
+                                       "and\xFA");
     EXPECT_EQ(toWindows1252(u"Ω 😀"), "? ?");
 }
 

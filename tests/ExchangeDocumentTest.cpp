@@ -1,7 +1,7 @@
-#include "base/Error.h"
 #include "formats/ExchangeDocument.h"
-#include "formats/ExchangeWriter.h"
 #include "TestSupport.h"
+#include "base/Error.h"
+#include "formats/ExchangeWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -122,9 +122,11 @@ TEST(ExchangeDocument, DocumentsDeclaringEntitiesAreRefused)
 TEST(ExchangeDocument, OutputEnvelopeKeepsWhatStandsOutsideTheRoot)
 {
     test::TemporaryDirectory directory;
-    XmlDocument document = parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED" "ces -->\n"
-                                 "<SERVICIO modulo=\"X\"><BLOQUE_DATOS><grupo_datos seq=\"S\"/></BLOQUE_DATOS>"
-                                 "</SERVICIO>\n<!-- fin -->");
+    XmlDocument document =
+        parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED"
+              "ces -->\n"
+              "<SERVICIO modulo=\"X\"><BLOQUE_DATOS><grupo_datos seq=\"S\"/></BLOQUE_DATOS>"
+              "</SERVICIO>\n<!-- fin -->");
     ExchangeWriter writer(document, u"10/12/2026 9:05:00", directory / "salida.xml");
     Markup markup;
     markup.open("grupo_datos");
@@ -143,14 +145,16 @@ TEST(ExchangeDocument, OutputEnvelopeKeepsWhatStandsOutsideTheRoot)
     markup.close("grupo_datos");
     writer.write(markup);
     writer.finish();
-    EXPECT_EQ(test::readBytes(directory / "salida.xml"),
-              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED" "ces -->\n"
-              "<SERVICIO modulo=\"HORARIOS\" tipo=\"I\" autor=\"VELMORA\" fecha=\"10/12/2026 9:05:00\">"
-              "<BLOQUE_DATOS><grupo_datos seq=\"ANNO_ACADEMICO\"><dato nombre_dato=\"C_ANNO\">2026</dato>"
-              "</grupo_datos><grupo_datos seq=\"HORARIOS_REGULARES\" registros=\"2\">"
-              "<dato nombre_dato=\"N\">42</dato><dato nombre_dato=\"T\">Lengua &amp; Literatura &lt;1\xBA&gt; "
-              "&#8364;</dato><dato nombre_dato=\"V\"/></grupo_datos><grupo_datos seq=\"VACIO\"/>"
-              "</BLOQUE_DATOS></SERVICIO>\n<!-- fin -->\n");
+    EXPECT_EQ(
+        test::readBytes(directory / "salida.xml"),
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED"
+        "ces -->\n"
+        "<SERVICIO modulo=\"HORARIOS\" tipo=\"I\" autor=\"VELMORA\" fecha=\"10/12/2026 9:05:00\">"
+        "<BLOQUE_DATOS><grupo_datos seq=\"ANNO_ACADEMICO\"><dato nombre_dato=\"C_ANNO\">2026</dato>"
+        "</grupo_datos><grupo_datos seq=\"HORARIOS_REGULARES\" registros=\"2\">"
+        "<dato nombre_dato=\"N\">42</dato><dato nombre_dato=\"T\">Lengua &amp; Literatura &lt;1\xBA&gt; "
+        "&#8364;</dato><dato nombre_dato=\"V\"/></grupo_datos><grupo_datos seq=\"VACIO\"/>"
+        "</BLOQUE_DATOS></SERVICIO>\n<!-- fin -->\n");
 }
 
 TEST(ExchangeDocument, SavedDocumentReadsBackAndReplacesTheFile)
@@ -185,24 +189,22 @@ TEST(ExchangeDocument, EveryDeclaredEncodingReadsAndWritesAlike)
         std::u16string text;
     };
     const std::vector<Case> cases = {
-        {"windows-1252", "\x80 A\xF1o \x8A", u"€ Año Š"},
-        {"CP1252", "\x80", u"€"},
-        {"ISO-8859-1", "A\xF1o \xA4", u"Año ¤"},
-        {"latin1", "A\xF1o", u"Año"},
-        {"ISO-8859-15", "\xA4 A\xF1o", u"€ Año"},
-        {"UTF-8", "\xE2\x82\xAC A\xC3\xB1o", u"€ Año"},
+        {"windows-1252", "\x80 A\xF1o \x8A", u"€ Año Š"}, {"CP1252", "\x80", u"€"},
+        {"ISO-8859-1", "A\xF1o \xA4", u"Año ¤"},          {"latin1", "A\xF1o", u"Año"},
+        {"ISO-8859-15", "\xA4 A\xF1o", u"€ Año"},         {"UTF-8", "\xE2\x82\xAC A\xC3\xB1o", u"€ Año"},
     };
     for (const Case& testCase : cases) {
         SCOPED_TRACE(testCase.encoding);
-        const std::string bytes = "<?xml version=\"1.0\" encoding=\"" + testCase.encoding + "\"?>\n<SERVICIO>" +
-                                  testCase.value + "</SERVICIO>\n";
+        const std::string bytes = "<?xml version=\"1.0\" encoding=\"" + testCase.encoding +
+                                  "\"?>\n<SERVICIO>" + testCase.value + "</SERVICIO>\n";
         const XmlDocument document = parse(bytes);
         EXPECT_EQ(document.root().text(), testCase.text);
         EXPECT_EQ(document.serialise(), bytes);
     }
     // UTF-16 by its byte-order mark.
     std::string utf16 = "\xFF\xFE";
-    for (char16_t unit : std::u16string(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><SERVICIO>Año</SERVICIO>")) {
+    for (char16_t unit :
+         std::u16string(u"<?xml version=\"1.0\" encoding=\"UTF-16\"?><SERVICIO>Año</SERVICIO>")) {
         utf16 += static_cast<char>(unit & 0xFF);
         utf16 += static_cast<char>(unit >> 8);
     }

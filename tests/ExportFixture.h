@@ -1,11 +1,11 @@
 #pragma once
 
-#include "base/Error.h"
-#include "app/MainForm.h"
-#include "export/Exportacion.h"
-#include "formats/dbase/Table.h"
 #include "ScriptedInterface.h"
 #include "TestSupport.h"
+#include "app/MainForm.h"
+#include "base/Error.h"
+#include "export/Exportacion.h"
+#include "formats/dbase/Table.h"
 
 #include <gtest/gtest.h>
 #include <map>
@@ -54,7 +54,7 @@ using Row = std::map<std::string, std::u16string>;
 // A main form and an export run over a temporary working folder, answering
 // from a script.
 class ExportFixture : public ::testing::Test {
-protected:
+  protected:
     TemporaryDirectory directory;
     ScriptedInterface userInterface;
     MainForm form{userInterface, makePaths()};
@@ -98,7 +98,8 @@ protected:
     }
 
     // Only some fields of every record.
-    std::vector<std::vector<std::u16string>> columns(std::string_view table, const std::vector<std::string>& fields)
+    std::vector<std::vector<std::u16string>> columns(std::string_view table,
+                                                     const std::vector<std::string>& fields)
     {
         std::vector<std::vector<std::u16string>> result;
         for (const Row& row : rows(table)) {

@@ -7,7 +7,7 @@ using test::Xml;
 namespace {
 
 class CrearGruposTest : public test::StepsFixture {
-protected:
+  protected:
     void SetUp() override
     {
         StepsFixture::SetUp();
@@ -88,8 +88,10 @@ TEST_F(CrearGruposTest, LettersRunOnPastZ)
 // another key that begins alike.
 TEST_F(CrearGruposTest, CourseKeyLongerThanItsFieldFindsNoCourse)
 {
-    writeCourses({{u"168321565899", u"BCT", u"2", u"Otro curso"}, {u"168321565832", u"ESO", u"1", u"Primero"}});
+    writeCourses(
+        {{u"168321565899", u"BCT", u"2", u"Otro curso"}, {u"168321565832", u"ESO", u"1", u"Primero"}});
     runCrearGrupos({"168321565832", "1683215658"});
-    EXPECT_EQ(columns("GRUPOST", {"ABREV", "NIVEL", "DESCRIP", "CLAVECURSO"}),
-              (Columns{{u"A", u"NIV", u"", u"1683215658"}, {u"BCT2A", u"BCT", u"Otro curso", u"1683215658"}}));
+    EXPECT_EQ(
+        columns("GRUPOST", {"ABREV", "NIVEL", "DESCRIP", "CLAVECURSO"}),
+        (Columns{{u"A", u"NIV", u"", u"1683215658"}, {u"BCT2A", u"BCT", u"Otro curso", u"1683215658"}}));
 }

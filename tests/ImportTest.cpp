@@ -1,5 +1,5 @@
-#include "import/Importacion.h"
 #include "ExportFixture.h"
+#include "import/Importacion.h"
 
 #include <clocale>
 #include <ctime>
@@ -12,9 +12,10 @@ namespace {
 using Values = std::vector<std::u16string>;
 
 class ImportTest : public test::ExportFixture {
-protected:
+  protected:
     // A table with these fields (all strings unless listed as integers) and rows.
-    void table(const std::string& name, const std::vector<FieldSpec>& fields, const std::vector<Values>& records)
+    void table(const std::string& name, const std::vector<FieldSpec>& fields,
+               const std::vector<Values>& records)
     {
         Table::create(vtemp(), name, fields);
         Table opened(vtemp(), name);
@@ -40,8 +41,8 @@ protected:
     // PROF, DIA, HORA, MARCO, ASIG, TAREA, CODGRUPO, AULA, CCONCIERTO
     void solution(const std::vector<Values>& records, bool numericDayAndHour = true)
     {
-        std::vector<FieldSpec> fields = strings({"PROF", "DIA", "HORA", "MARCO", "ASIG", "TAREA", "CODGRUPO",
-                                                 "AULA", "CCONCIERTO"});
+        std::vector<FieldSpec> fields =
+            strings({"PROF", "DIA", "HORA", "MARCO", "ASIG", "TAREA", "CODGRUPO", "AULA", "CCONCIERTO"});
         if (numericDayAndHour) {
             fields[1] = {"DIA", FieldKind::Integer, 2, 0};
             fields[2] = {"HORA", FieldKind::Integer, 2, 0};
@@ -73,9 +74,11 @@ protected:
     std::filesystem::path chosen()
     {
         const auto path = directory / "centro.xml";
-        test::writeBytes(path, "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED" "ces -->\n"
-                               "<SERVICIO modulo=\"X\"><BLOQUE_DATOS><grupo_datos seq=\"A\"><dato>2019/2020</dato>"
-                               "</grupo_datos></BLOQUE_DATOS></SERVICIO>\n");
+        test::writeBytes(path,
+                         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED"
+                         "ces -->\n"
+                         "<SERVICIO modulo=\"X\"><BLOQUE_DATOS><grupo_datos seq=\"A\"><dato>2019/2020</dato>"
+                         "</grupo_datos></BLOQUE_DATOS></SERVICIO>\n");
         return path;
     }
 
@@ -86,7 +89,8 @@ protected:
         form.BImportarClick();
         EXPECT_TRUE(userInterface.errors.empty()) << userInterface.errors.at(0);
         const XmlDocument output = XmlDocument::parseFile(directory / "ResultadoQuelvocentro.xml");
-        return toUtf8(output.selectSingle("/SERVICIO/BLOQUE_DATOS/grupo_datos[@seq=\"" + seq + "\"]").markup());
+        return toUtf8(
+            output.selectSingle("/SERVICIO/BLOQUE_DATOS/grupo_datos[@seq=\"" + seq + "\"]").markup());
     }
 };
 
@@ -108,7 +112,8 @@ TEST_F(ImportTest, NonRegularActivitiesOfTimetabledTeachers)
               {u"O'N", u"2", u"3", u"0", u"MAT", u""},
               {u"O'N", u"3", u"1", u"0", u"#12", u"##12"},
               {u"O'N", u"4", u"1", u"1", u"#", u"#"}});
-    slots({{u"23", u"0", u"2", u"M3", u"10:20", u"11:15", u"50"}, {u"23", u"1", u"2", u"T3", u"17:00", u"17:55", u"55"}});
+    slots({{u"23", u"0", u"2", u"M3", u"10:20", u"11:15", u"50"},
+           {u"23", u"1", u"2", u"T3", u"17:00", u"17:55", u"55"}});
     EXPECT_EQ(importSection("HORARIOS_NO_REGULARES"),
               "<grupo_datos seq=\"HORARIOS_NO_REGULARES\" registros=\"2\">"
               "<grupo_datos seq=\"HORARIO_NO_REGULAR_PROFESOR_1\" registros=\"3\">" +
@@ -119,21 +124,25 @@ TEST_F(ImportTest, NonRegularActivitiesOfTimetabledTeachers)
                   dato("X_ACTIVIDAD", "") + dato("N_MINSEN", "0") +
                   "</grupo_datos></grupo_datos>"
                   "<grupo_datos seq=\"HORARIO_NO_REGULAR_PROFESOR_2\" registros=\"1\">" +
-                  dato("X_EMPLEADO", "103") + dato("F_TOMAPOS", "02/09/2011") + "<grupo_datos seq=\"ACTIVIDAD_1\">" +
-                  dato("X_ACTIVIDAD", "7") + dato("N_MINSEN", "0") + "</grupo_datos></grupo_datos></grupo_datos>");
+                  dato("X_EMPLEADO", "103") + dato("F_TOMAPOS", "02/09/2011") +
+                  "<grupo_datos seq=\"ACTIVIDAD_1\">" + dato("X_ACTIVIDAD", "7") + dato("N_MINSEN", "0") +
+                  "</grupo_datos></grupo_datos></grupo_datos>");
 }
 
 TEST_F(ImportTest, RegularEntriesTranslateCodesBackAndDropIncompleteOnes)
 {
     exportedTables();
     teachers({{u"JGL", u"101", u"01/09/2010"}, {u"ANA", u"102", u""}});
-    slots({{u"23", u"0", u"2", u"M3", u"10:20", u"11:15"}, {u"23", u"1", u"2", u"T3", u"17:00", u"17:55"},
+    slots({{u"23", u"0", u"2", u"M3", u"10:20", u"11:15"},
+           {u"23", u"1", u"2", u"T3", u"17:00", u"17:55"},
            {u"11", u"0", u"1", u"M1", u"8:30", u"09:25"}});
-    table("GRUPOST", strings({"ABREV", "CLAVE", "CLAVECURSO"}), {{u"ESO1A", u"5001", u"6001"}, {u"ESO1B", u"5002", u"6001"}});
+    table("GRUPOST", strings({"ABREV", "CLAVE", "CLAVECURSO"}),
+          {{u"ESO1A", u"5001", u"6001"}, {u"ESO1B", u"5002", u"6001"}});
     table("ASIGNOMT", strings({"COD", "CODTAREA", "R_UNI_MAT"}),
           {{u"MAT", u"", u""}, {u"LCL", u"", u""}, {u"TUT", u"103", u"SN"}, {u"APO", u"111", u"NS"}});
     table("ASIGNOMT2", strings({"COD", "OFERTAMATRI", "MATERIA"}), {{u"LCL", u"6001", u"70002"}});
-    table("ASIGT", strings({"CASIG", "CGRUP", "CLAVE", "CLAVECURSO"}), {{u"MAT", u"ESO1A", u"70001", u"6001"}});
+    table("ASIGT", strings({"CASIG", "CGRUP", "CLAVE", "CLAVECURSO"}),
+          {{u"MAT", u"ESO1A", u"70001", u"6001"}});
     table("ORIGENES_C", {integerField("X_CATORIHOR"), stringField("C_ORIHOR", 20)}, {{u"1", u"LEC"}});
     table("CUR_NIV_C", {integerField("X_OFERTAMATRIG"), integerField("X_NIVCONPAGLEG")}, {{u"6001", u"10"}});
     table("AUTORIZA_C",
@@ -141,12 +150,12 @@ TEST_F(ImportTest, RegularEntriesTranslateCodesBackAndDropIncompleteOnes)
            integerField("X_NIVCONPAGLEG")},
           {{u"801", u"1", u"1", u"10"}, {u"805", u"103", u"1", u"10"}});
     solution({
-        {u"JGL", u"2", u"3", u"1", u"MAT", u"", u"ESO1A", u"901", u"LEC"},  // assignment found, frame 1 row
-        {u"JGL", u"1", u"1", u"0", u"LCL", u"", u"ESO1B", u"  ", u""},      // subject key from ASIGNOMT2
-        {u"JGL", u"1", u"1", u"0", u"APO", u"111", u"", u"", u""},          // NS without subject: dropped
-        {u"JGL", u"5", u"9", u"0", u"TUT", u"103", u"ESO1A", u"", u"LEC"},  // SN: no subject; no slot
-        {u"JGL", u"0", u"1", u"0", u"MAT", u"", u"ESO1A", u"", u""},        // not placed
-        {u"JGL", u"1", u"1", u"0", u"#12", u"#12", u"", u"", u""},          // non-regular
+        {u"JGL", u"2", u"3", u"1", u"MAT", u"", u"ESO1A", u"901", u"LEC"}, // assignment found, frame 1 row
+        {u"JGL", u"1", u"1", u"0", u"LCL", u"", u"ESO1B", u"  ", u""},     // subject key from ASIGNOMT2
+        {u"JGL", u"1", u"1", u"0", u"APO", u"111", u"", u"", u""},         // NS without subject: dropped
+        {u"JGL", u"5", u"9", u"0", u"TUT", u"103", u"ESO1A", u"", u"LEC"}, // SN: no subject; no slot
+        {u"JGL", u"0", u"1", u"0", u"MAT", u"", u"ESO1A", u"", u""},       // not placed
+        {u"JGL", u"1", u"1", u"0", u"#12", u"#12", u"", u"", u""},         // non-regular
     });
     const std::string common = dato("F_INICIO", "15/09/2025") + dato("F_FIN", "19/06/2026");
     EXPECT_EQ(importSection("HORARIOS_REGULARES"),
@@ -155,16 +164,17 @@ TEST_F(ImportTest, RegularEntriesTranslateCodesBackAndDropIncompleteOnes)
                   dato("X_EMPLEADO", "101") + dato("F_TOMAPOS", "01/09/2010") +
                   "<grupo_datos seq=\"ACTIVIDAD_1\">" + dato("N_DIASEMANA", "2") + dato("X_TRAMO", "T3") +
                   dato("X_DEPENDENCIA", "901") + dato("X_UNIDAD", "5001") + dato("X_OFERTAMATRIG", "6001") +
-                  dato("X_MATERIAOMG", "70001") + common + dato("N_HORINI", "1020") + dato("N_HORFIN", "1075") +
-                  dato("X_ACTIVIDAD", "1") + dato("X_ORIHORACTETP", "801") + "</grupo_datos>" +
-                  "<grupo_datos seq=\"ACTIVIDAD_2\">" + dato("N_DIASEMANA", "1") + dato("X_TRAMO", "M1") +
-                  dato("X_DEPENDENCIA", "") + dato("X_UNIDAD", "5002") + dato("X_OFERTAMATRIG", "6001") +
-                  dato("X_MATERIAOMG", "70002") + common + dato("N_HORINI", "510") + dato("N_HORFIN", "565") +
-                  dato("X_ACTIVIDAD", "1") + "</grupo_datos>" + "<grupo_datos seq=\"ACTIVIDAD_3\">" +
-                  dato("N_DIASEMANA", "") + dato("X_TRAMO", "") + dato("X_DEPENDENCIA", "") +
-                  dato("X_UNIDAD", "5001") + dato("X_OFERTAMATRIG", "6001") + dato("X_MATERIAOMG", "") + common +
-                  dato("N_HORINI", "0") + dato("N_HORFIN", "0") + dato("X_ACTIVIDAD", "103") +
-                  dato("X_ORIHORACTETP", "805") + "</grupo_datos></grupo_datos>"
+                  dato("X_MATERIAOMG", "70001") + common + dato("N_HORINI", "1020") +
+                  dato("N_HORFIN", "1075") + dato("X_ACTIVIDAD", "1") + dato("X_ORIHORACTETP", "801") +
+                  "</grupo_datos>" + "<grupo_datos seq=\"ACTIVIDAD_2\">" + dato("N_DIASEMANA", "1") +
+                  dato("X_TRAMO", "M1") + dato("X_DEPENDENCIA", "") + dato("X_UNIDAD", "5002") +
+                  dato("X_OFERTAMATRIG", "6001") + dato("X_MATERIAOMG", "70002") + common +
+                  dato("N_HORINI", "510") + dato("N_HORFIN", "565") + dato("X_ACTIVIDAD", "1") +
+                  "</grupo_datos>" + "<grupo_datos seq=\"ACTIVIDAD_3\">" + dato("N_DIASEMANA", "") +
+                  dato("X_TRAMO", "") + dato("X_DEPENDENCIA", "") + dato("X_UNIDAD", "5001") +
+                  dato("X_OFERTAMATRIG", "6001") + dato("X_MATERIAOMG", "") + common + dato("N_HORINI", "0") +
+                  dato("N_HORFIN", "0") + dato("X_ACTIVIDAD", "103") + dato("X_ORIHORACTETP", "805") +
+                  "</grupo_datos></grupo_datos>"
                   "<grupo_datos seq=\"HORARIO_REGULAR_PROFESOR_2\" registros=\"0\">" +
                   dato("X_EMPLEADO", "102") + dato("F_TOMAPOS", "") + "</grupo_datos></grupo_datos>");
 }
@@ -180,11 +190,13 @@ TEST_F(ImportTest, OutputKeepsTheDeclarationAndReplacesTheRoot)
     EXPECT_EQ(userInterface.messages, std::vector<std::string>{"Proceso finalizado"});
     EXPECT_TRUE(userInterface.runButtonsDisabled);
     const std::string output = test::readBytes(directory / "ResultadoQuelvocentro.xml");
-    EXPECT_TRUE(output.starts_with("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED" "ces -->\n"
+    EXPECT_TRUE(output.starts_with("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!-- Ra\xED"
+                                   "ces -->\n"
                                    "<SERVICIO modulo=\"HORARIOS\" tipo=\"I\" autor=\"VELMORA\" fecha=\""))
         << output;
-    EXPECT_NE(output.find("<BLOQUE_DATOS><grupo_datos seq=\"ANNO_ACADEMICO\"><dato nombre_dato=\"C_ANNO\">2019</dato>"
-                          "</grupo_datos><grupo_datos seq=\"HORARIOS_NO_REGULARES\" registros=\"1\">"),
+    EXPECT_NE(output.find(
+                  "<BLOQUE_DATOS><grupo_datos seq=\"ANNO_ACADEMICO\"><dato nombre_dato=\"C_ANNO\">2019</dato>"
+                  "</grupo_datos><grupo_datos seq=\"HORARIOS_NO_REGULARES\" registros=\"1\">"),
               std::string::npos)
         << output;
 }
@@ -195,8 +207,9 @@ TEST_F(ImportTest, MissingInputsEndTheRunWithoutWriting)
     std::filesystem::remove(vtemp() / "PERIODOS.DBF");
     userInterface.fileAnswers = {chosen()};
     form.BImportarClick();
-    EXPECT_EQ(userInterface.messages,
-              std::vector<std::string>{"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES."});
+    EXPECT_EQ(
+        userInterface.messages,
+        std::vector<std::string>{"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES."});
     EXPECT_FALSE(userInterface.busy);
     EXPECT_FALSE(std::filesystem::exists(directory / "ResultadoQuelvocentro.xml"));
     EXPECT_EQ(form.runResult, 0);
@@ -230,7 +243,8 @@ TEST_F(ImportTest, SolutionWithCharacterDayAndHourAndABadDay)
     userInterface.fileAnswers = {chosen()};
     form.BImportarClick();
     ASSERT_EQ(userInterface.errors.size(), 1u);
-    EXPECT_NE(userInterface.errors[0].find("El campo «DIA» de la tabla «SOLUC» tiene el valor «Lu»"), std::string::npos)
+    EXPECT_NE(userInterface.errors[0].find("El campo «DIA» de la tabla «SOLUC» tiene el valor «Lu»"),
+              std::string::npos)
         << userInterface.errors[0];
 }
 
@@ -245,7 +259,8 @@ TEST_F(ImportTest, SlotTimesOutsideTheDayEndTheRun)
         userInterface.fileAnswers = {chosen()};
         form.BImportarClick();
         ASSERT_EQ(userInterface.errors.size(), 1u) << toUtf8(start);
-        EXPECT_EQ(userInterface.errors[0], "La hora «" + toUtf8(start) + "» de la tabla «DIASHORAST» no es válida.");
+        EXPECT_EQ(userInterface.errors[0],
+                  "La hora «" + toUtf8(start) + "» de la tabla «DIASHORAST» no es válida.");
         EXPECT_FALSE(std::filesystem::exists(directory / "ResultadoQuelvocentro.xml"));
     }
     slots({{u"23", u"0", u"2", u"M3", u"0:00", u"24:00", u"1440"}});
@@ -262,7 +277,10 @@ TEST_F(ImportTest, ControlCharactersFromTheTablesAreLeftOutAndReported)
     teachers({{u"JGL", std::u16string(u"400\f1"), u""}});
     slots({{u"23", u"0", u"2", u"M3", u"10:20", u"11:15", u"55"}});
     solution({{u"JGL", u"2", u"3", u"0", u"#12", std::u16string(u"\v", 1)},
-              {u"JGL", u"2", u"3", u"0", u"MAT", u"", u"", std::u16string(u"9\x01" u"00\0", 5)}});
+              {u"JGL", u"2", u"3", u"0", u"MAT", u"", u"",
+               std::u16string(u"9\x01"
+                              u"00\0",
+                              5)}});
     userInterface.fileAnswers = {chosen()};
     form.BImportarClick();
     ASSERT_TRUE(userInterface.errors.empty()) << userInterface.errors.at(0);
@@ -281,7 +299,8 @@ TEST_F(ImportTest, ControlCharactersFromTheTablesAreLeftOutAndReported)
 
 TEST(Importacion, OutputFileStandsBesideTheChosenOne)
 {
-    EXPECT_EQ(Importacion::outputPath("/datos/curso.xml"), std::filesystem::path("/datos/ResultadoQuelvocurso.xml"));
+    EXPECT_EQ(Importacion::outputPath("/datos/curso.xml"),
+              std::filesystem::path("/datos/ResultadoQuelvocurso.xml"));
 }
 
 // The output is written as it is built; it must be byte for byte what libxml2
@@ -291,12 +310,14 @@ TEST_F(ImportTest, OutputIsWhatLibxml2WritesForTheSameTree)
     exportedTables();
     teachers({{u"JGL", u"101", u"A&B <€>"}, {u"ANA", u"102", u"x\ry\"z"}});
     solution({{u"JGL", u"1", u"1", u"0", u"#1", u"#Ñ€&"}});
-    for (const char* declaration : {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", "<?xml version=\"1.0\"?>",
-                                    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"}) {
-        test::writeBytes(directory / "centro.xml", std::string(declaration) +
-                                                       "\n<!-- antes -->\n<SERVICIO><BLOQUE_DATOS><grupo_datos>"
-                                                       "<dato>2025</dato></grupo_datos></BLOQUE_DATOS></SERVICIO>\n"
-                                                       "<?fin x?>\n");
+    for (const char* declaration :
+         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", "<?xml version=\"1.0\"?>",
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"}) {
+        test::writeBytes(directory / "centro.xml",
+                         std::string(declaration) +
+                             "\n<!-- antes -->\n<SERVICIO><BLOQUE_DATOS><grupo_datos>"
+                             "<dato>2025</dato></grupo_datos></BLOQUE_DATOS></SERVICIO>\n"
+                             "<?fin x?>\n");
         userInterface.fileAnswers = {directory / "centro.xml"};
         form.BImportarClick();
         ASSERT_TRUE(userInterface.errors.empty()) << userInterface.errors.at(0);
@@ -311,13 +332,12 @@ TEST_F(ImportTest, OutputIsWhatLibxml2WritesForTheSameTree)
 // by the import as the export reads it: as its normalised copy.
 TEST_F(ImportTest, Utf8FileDeclaredWindows1252IsReadByEveryReader)
 {
-    const std::string document =
-        "<?xml version=\"1.0\" encoding=\"windows-1252\"?><SERVICIO><BLOQUE_DATOS>"
-        "<grupo_datos seq=\"A\"><dato>2025/2026</dato></grupo_datos>"
-        "<grupo_datos seq=\"JORNADAS_ESCOLARES\">"
-        "<grupo_datos><dato>1</dato><dato>Mañana ÁÍÏÐÝ</dato></grupo_datos>"
-        "<grupo_datos><dato>2</dato><dato>Tarde</dato></grupo_datos></grupo_datos>"
-        "</BLOQUE_DATOS></SERVICIO>";
+    const std::string document = "<?xml version=\"1.0\" encoding=\"windows-1252\"?><SERVICIO><BLOQUE_DATOS>"
+                                 "<grupo_datos seq=\"A\"><dato>2025/2026</dato></grupo_datos>"
+                                 "<grupo_datos seq=\"JORNADAS_ESCOLARES\">"
+                                 "<grupo_datos><dato>1</dato><dato>Mañana ÁÍÏÐÝ</dato></grupo_datos>"
+                                 "<grupo_datos><dato>2</dato><dato>Tarde</dato></grupo_datos></grupo_datos>"
+                                 "</BLOQUE_DATOS></SERVICIO>";
     test::writeBytes(directory / "centro.xml", document);
 
     Plantihoras frames(directory / "centro.xml");
@@ -356,7 +376,8 @@ TEST(Importacion, DateUnderTheCLocaleIsWrittenTheSpanishWay)
         const std::string before = today();
         const std::string fecha = toUtf8(currentDateTimeText());
         const std::string after = today();
-        EXPECT_TRUE(std::regex_match(fecha, std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d)"))) << locale << ": " << fecha;
+        EXPECT_TRUE(std::regex_match(fecha, std::regex(R"(\d\d/\d\d/\d{4} \d\d:\d\d:\d\d)")))
+            << locale << ": " << fecha;
         EXPECT_TRUE(fecha.starts_with(before) || fecha.starts_with(after)) << fecha;
     }
     std::setlocale(LC_TIME, kept.c_str());
@@ -372,7 +393,8 @@ TEST_F(ImportTest, CatalogueKeysAreLookedUpAsIntegers)
     teachers({{u"JGL", u"101", u""}});
     slots({{u"11", u"0", u"1", u"M1", u"08:30", u"09:25"}});
     table("GRUPOST", strings({"ABREV", "CLAVE", "CLAVECURSO"}), {{u"ESO1A", u"5001", u"06001"}});
-    table("ASIGT", strings({"CASIG", "CGRUP", "CLAVE", "CLAVECURSO"}), {{u"MAT", u"ESO1A", u"70001", u"06001"}});
+    table("ASIGT", strings({"CASIG", "CGRUP", "CLAVE", "CLAVECURSO"}),
+          {{u"MAT", u"ESO1A", u"70001", u"06001"}});
     table("ORIGENES_C", {integerField("X_CATORIHOR"), stringField("C_ORIHOR", 20)}, {{u"1", u"LEC"}});
     table("CUR_NIV_C", {integerField("X_OFERTAMATRIG"), integerField("X_NIVCONPAGLEG")}, {{u"6001", u"10"}});
     table("AUTORIZA_C",

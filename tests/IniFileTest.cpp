@@ -25,15 +25,14 @@ TEST(IniFile, SetsOneKeyAndKeepsEveryOtherLine)
         {"replaces the value in place",
          "; Velmora\r\n[General]\r\nRuta=C:\\V\r\n[transformadores]\r\n TRANSFORMADO = 0 \r\nOtro=2\r\n",
          "; Velmora\r\n[General]\r\nRuta=C:\\V\r\n[transformadores]\r\nTransformado=1\r\nOtro=2\r\n"},
-        {"adds a missing key at the end of its section",
-         "[Transformadores]\nOtro=2\n\n[General]\nRuta=x\n",
+        {"adds a missing key at the end of its section", "[Transformadores]\nOtro=2\n\n[General]\nRuta=x\n",
          "[Transformadores]\nOtro=2\nTransformado=1\n\n[General]\nRuta=x\n"},
-        {"adds a missing section at the end, after a last line without break",
-         "[General]\nRuta=x", "[General]\nRuta=x\n[Transformadores]\nTransformado=1\n"},
-        {"a commented key is not the key",
-         "[Transformadores]\r\n;Transformado=7\r\n", "[Transformadores]\r\n;Transformado=7\r\nTransformado=1\r\n"},
-        {"the same key in another section stays",
-         "[Otra]\nTransformado=5\n", "[Otra]\nTransformado=5\n[Transformadores]\nTransformado=1\n"},
+        {"adds a missing section at the end, after a last line without break", "[General]\nRuta=x",
+         "[General]\nRuta=x\n[Transformadores]\nTransformado=1\n"},
+        {"a commented key is not the key", "[Transformadores]\r\n;Transformado=7\r\n",
+         "[Transformadores]\r\n;Transformado=7\r\nTransformado=1\r\n"},
+        {"the same key in another section stays", "[Otra]\nTransformado=5\n",
+         "[Otra]\nTransformado=5\n[Transformadores]\nTransformado=1\n"},
     };
     for (const Case& testCase : cases)
         EXPECT_EQ(withIniValue(testCase.before, "Transformadores", "Transformado", "1"), testCase.after)
@@ -79,7 +78,8 @@ bool runUnprivileged(const std::function<void()>& write)
         ::_exit(0);
     }
     int status = 0;
-    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
 }
 
 } // namespace
@@ -103,12 +103,15 @@ TEST(IniFile, WritesTheSharedFileALinkNamesAndKeepsTheLink)
         struct stat before {};
         ::stat((shared / "Velmora.ini").c_str(), &before);
 
-        const auto write = [&] { writeIniValue(program / "Velmora.ini", "Transformadores", "Transformado", "1"); };
+        const auto write = [&] {
+            writeIniValue(program / "Velmora.ini", "Transformadores", "Transformado", "1");
+        };
         EXPECT_TRUE(folderWritable ? (write(), true) : runUnprivileged(write));
 
         std::filesystem::permissions(shared, std::filesystem::perms(0755));
         EXPECT_TRUE(std::filesystem::is_symlink(program / "Velmora.ini"));
-        EXPECT_EQ(test::readBytes(shared / "Velmora.ini"), "[General]\r\nRuta=x\r\n[Transformadores]\r\nTransformado=1\r\n");
+        EXPECT_EQ(test::readBytes(shared / "Velmora.ini"),
+                  "[General]\r\nRuta=x\r\n[Transformadores]\r\nTransformado=1\r\n");
         struct stat after {};
         ::stat((shared / "Velmora.ini").c_str(), &after);
         EXPECT_EQ(after.st_mode & 07777, 0666u) << "every user may still write it";

@@ -1,7 +1,7 @@
 #include "app/MainForm.h"
-#include "dialogs/Cursos.h"
 #include "ScriptedInterface.h"
 #include "TestSupport.h"
+#include "dialogs/Cursos.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@ using namespace pasavel;
 namespace {
 
 class MainFormTest : public ::testing::Test {
-protected:
+  protected:
     test::TemporaryDirectory directory;
     test::ScriptedInterface userInterface;
     MainForm form{userInterface, paths()};
@@ -21,8 +21,11 @@ protected:
         std::filesystem::create_directory(directory / "VTEMP");
         std::filesystem::create_directory(directory / "bin");
         // The reference subject table the build places beside the programs.
-        return {directory / "VTEMP", directory / "bin",
-                std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF", {}, {}};
+        return {directory / "VTEMP",
+                directory / "bin",
+                std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF",
+                {},
+                {}};
     }
 
     std::filesystem::path writeDocument(const std::string& name, const std::string& text)
@@ -69,9 +72,10 @@ TEST_F(MainFormTest, EmbeddedExportClosesAndLeavesResultInIni)
 TEST_F(MainFormTest, ForcedExitInTheCourseDialogClosesTheWindowBeforeTheNextStep)
 {
     std::string document = minimalDocument;
-    document.insert(document.find("<grupo_datos seq=\"JORNADAS"),
-                    "<grupo_datos seq=\"CURSOS_DEL_CENTRO\"><grupo_datos><dato>1ESO</dato><dato>1\xBA ESO</dato>"
-                    "</grupo_datos></grupo_datos>\n");
+    document.insert(
+        document.find("<grupo_datos seq=\"JORNADAS"),
+        "<grupo_datos seq=\"CURSOS_DEL_CENTRO\"><grupo_datos><dato>1ESO</dato><dato>1\xBA ESO</dato>"
+        "</grupo_datos></grupo_datos>\n");
     userInterface.fileAnswers = {writeDocument("centro.xml", document)};
     userInterface.courseDialogScript = {[](Cursos& dialog) { dialog.okClick(); },
                                         [](Cursos& dialog) { dialog.forcedExitClick(); }};
@@ -80,9 +84,10 @@ TEST_F(MainFormTest, ForcedExitInTheCourseDialogClosesTheWindowBeforeTheNextStep
     EXPECT_TRUE(form.isClosed());
     EXPECT_EQ(form.runResult, 0);
     EXPECT_TRUE(std::filesystem::exists(directory / "VTEMP" / "CURSOST.DBF"));
-    EXPECT_FALSE(std::filesystem::exists(directory / "VTEMP" / "ASIGNOMT.DBF")) << "no step after the forced exit";
-    EXPECT_TRUE(std::find(userInterface.messages.begin(), userInterface.messages.end(), "Proceso finalizado") ==
-                userInterface.messages.end());
+    EXPECT_FALSE(std::filesystem::exists(directory / "VTEMP" / "ASIGNOMT.DBF"))
+        << "no step after the forced exit";
+    EXPECT_TRUE(std::find(userInterface.messages.begin(), userInterface.messages.end(),
+                          "Proceso finalizado") == userInterface.messages.end());
 }
 
 TEST_F(MainFormTest, MissingFileStandAloneAndEmbedded)
@@ -135,6 +140,26 @@ TEST_F(MainFormTest, FileThatIsNoExchangeDocumentEndsTheRunBeforeWriting)
     }
 }
 
+// The copy is written as the document is read; a document found to be no
+// exchange document leaves an earlier copy as it was.
+TEST_F(MainFormTest, FileThatIsNoExchangeDocumentLeavesTheEarlierCopy)
+{
+    const auto chosen = writeDocument("otro.xml", "<SERVICIO><DATOS/></SERVICIO>");
+    test::writeBytes(directory / "otro.xml-copia", "copia anterior");
+    userInterface.fileAnswers = {chosen};
+    form.BExportarClick();
+    EXPECT_EQ(userInterface.errors,
+              std::vector<std::string>{"El archivo «" + chosen.string() +
+                                       "» no es un documento de intercambio de Raíces: no contiene "
+                                       "SERVICIO/BLOQUE_DATOS."});
+    EXPECT_EQ(test::readBytes(directory / "otro.xml-copia"), "copia anterior");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(directory.path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"VTEMP", "bin", "otro.xml", "otro.xml-copia"}));
+}
+
 TEST_F(MainFormTest, UnknownDirectionStartsNothing)
 {
     form.FormShow(readCommandLine({"otra", "1"}));
@@ -169,17 +194,20 @@ TEST(WorkingFolder, MissingFolderIsReplacedByTheUsersChoiceAndRemembered)
     std::filesystem::create_directory(directory / "elegida");
     test::writeBytes(directory / "centro.xml", test::minimalExchangeDocument());
     const std::filesystem::path settings = directory / "config" / "pasavel" / "pasavel.ini";
-    const ProgramPaths paths{directory / "VTEMP", std::filesystem::path(PASAVEL_RUNTIME_DIR),
-                             std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF", settings, {}};
+    const ProgramPaths paths{directory / "VTEMP",
+                             std::filesystem::path(PASAVEL_RUNTIME_DIR),
+                             std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF",
+                             settings,
+                             {}};
 
     // Declined: nothing is written, not even the copy beside the document.
     test::ScriptedInterface declining;
     declining.fileAnswers = {directory / "centro.xml"};
     MainForm first(declining, paths);
     first.BExportarClick();
-    EXPECT_EQ(declining.folderProblems, std::vector<std::string>{"No existe la carpeta de trabajo «" +
-                                                                 (directory / "VTEMP").string() +
-                                                                 "», donde están las tablas de Velmora."});
+    EXPECT_EQ(declining.folderProblems,
+              std::vector<std::string>{"No existe la carpeta de trabajo «" + (directory / "VTEMP").string() +
+                                       "», donde están las tablas de Velmora."});
     EXPECT_EQ(first.runResult, 0);
     EXPECT_FALSE(std::filesystem::exists(directory / "centro.xml-copia"));
     EXPECT_FALSE(std::filesystem::exists(settings));

@@ -8,7 +8,7 @@ using test::Xml;
 namespace {
 
 class CrearMateriasTest : public test::StepsFixture {
-protected:
+  protected:
     void runCrearMaterias(const std::vector<std::string>& records)
     {
         load({Materias::section(records)});

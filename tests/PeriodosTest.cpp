@@ -1,5 +1,5 @@
-#include "base/Error.h"
 #include "ExportFixture.h"
+#include "base/Error.h"
 
 using namespace pasavel;
 using test::Xml;
@@ -22,8 +22,8 @@ TEST_F(CrearPeriodosTest, SchoolYearAndDatesFromTheFirstTwoSections)
     };
     const std::vector<Case> cases = {
         {"dates present: the frames are not read",
-         {Xml::valueSection("CENTRO", {" 2025/2026 ", "15/09/2025", "22/06/2026"}), Xml::valueSection("X", {"a"}),
-          frames},
+         {Xml::valueSection("CENTRO", {" 2025/2026 ", "15/09/2025", "22/06/2026"}),
+          Xml::valueSection("X", {"a"}), frames},
          {{u"2025", u"15/09/2025", u"22/06/2026"}}},
         {"an empty last day takes both dates from the first frame",
          {Xml::valueSection("CENTRO", {"2025", "15/09/2025", " "}), Xml::valueSection("X", {}), frames},
@@ -42,7 +42,8 @@ TEST_F(CrearPeriodosTest, SchoolYearAndDatesFromTheFirstTwoSections)
     for (const Case& testCase : cases) {
         load(testCase.sections);
         exportacion.CrearPeriodos();
-        EXPECT_EQ(columns("PERIODOS", {"CURSOANNO", "F_INICIO", "F_FIN"}), testCase.expected) << testCase.description;
+        EXPECT_EQ(columns("PERIODOS", {"CURSOANNO", "F_INICIO", "F_FIN"}), testCase.expected)
+            << testCase.description;
     }
 }
 

@@ -280,9 +280,18 @@ struct Workspace {
         std::filesystem::copy_file(std::filesystem::path(PASAVEL_RUNTIME_DIR) / "RAICESMATERIAS.DBF",
                                    program() / "RAICESMATERIAS.DBF");
     }
-    std::filesystem::path chosen() const { return directory / "centro.xml"; }
-    std::filesystem::path vtemp() const { return directory / "VTEMP"; }
-    std::filesystem::path program() const { return directory / "bin"; }
+    std::filesystem::path chosen() const
+    {
+        return directory / "centro.xml";
+    }
+    std::filesystem::path vtemp() const
+    {
+        return directory / "VTEMP";
+    }
+    std::filesystem::path program() const
+    {
+        return directory / "bin";
+    }
 
     // Everything the runs print, standard output and errors together.
     std::string batch(const std::vector<std::string>& arguments) const
@@ -310,7 +319,10 @@ struct Workspace {
         std::filesystem::remove(normalisedCopy());
         bench::writeStandInSolution(vtemp());
     }
-    std::filesystem::path normalisedCopy() const { return directory / "centro.xml-copia"; }
+    std::filesystem::path normalisedCopy() const
+    {
+        return directory / "centro.xml-copia";
+    }
 
     // Rewrites SOLUC with its fields changed by a function that may drop or
     // retype some; values are carried over as text.
@@ -389,8 +401,9 @@ std::string billionLaughs()
 std::string closeEmbeddedWindow(const Workspace& workspace)
 {
     test::ScriptedInterface userInterface;
-    MainForm form(userInterface,
-                  {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}, {}});
+    MainForm form(
+        userInterface,
+        {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}, {}});
     form.embedded = true;
     form.runResult = 1;
     try {
@@ -764,8 +777,9 @@ TEST(Robustness, RunningOutOfMemoryIsToldInSpanish)
         const std::string told = limited([&] {
             test::ScriptedInterface userInterface;
             userInterface.fileAnswers = {workspace.chosen()};
-            MainForm form(userInterface,
-                          {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}, {}});
+            MainForm form(
+                userInterface,
+                {workspace.vtemp(), workspace.program(), workspace.program() / "RAICESMATERIAS.DBF", {}, {}});
             if (exporting)
                 form.BExportarClick();
             else

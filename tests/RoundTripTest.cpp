@@ -1,12 +1,12 @@
 // The bundled sample school there and back: exported, given a timetable by
 // the stand-in for the timetable program, imported; the output document is
 // checked as a whole.
-#include "standin/StandInSolution.h"
+#include "TestSupport.h"
 #include "cli/BatchRunner.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/dbase/Table.h"
-#include "TestSupport.h"
+#include "standin/StandInSolution.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -51,7 +51,8 @@ TEST(RoundTrip, SampleSchoolComesBackWithEveryTeachersTimetable)
     ASSERT_EQ(runCli({"importar", chosen.string(), "--vtemp", vtemp}), batchCompleted);
 
     const auto output = directory / "ResultadoQuelvocentro.xml";
-    EXPECT_TRUE(test::readBytes(output).starts_with("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<SERVICIO "));
+    EXPECT_TRUE(
+        test::readBytes(output).starts_with("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<SERVICIO "));
     if (const auto xmllint = test::checkWithXmllint(output); xmllint.exitCode != 127) {
         EXPECT_EQ(xmllint.exitCode, 0) << xmllint.output;
     }
@@ -60,7 +61,8 @@ TEST(RoundTrip, SampleSchoolComesBackWithEveryTeachersTimetable)
     const XmlNode root = document.root();
     EXPECT_EQ(root.attributeCount(), 4u);
     for (std::size_t position = 0; position < 4; ++position)
-        EXPECT_EQ(root.attributeName(position), (std::vector<std::string>{"modulo", "tipo", "autor", "fecha"})[position]);
+        EXPECT_EQ(root.attributeName(position),
+                  (std::vector<std::string>{"modulo", "tipo", "autor", "fecha"})[position]);
     const std::vector<ExchangeRecord> sections = allSections(document);
     ASSERT_EQ(sections.size(), 3u);
     EXPECT_EQ(sections[0].element().attribute("seq"), u"ANNO_ACADEMICO");
@@ -70,12 +72,13 @@ TEST(RoundTrip, SampleSchoolComesBackWithEveryTeachersTimetable)
     Table teachers(directory / "VTEMP", "PROFT");
     for (teachers.first(); !teachers.eof(); teachers.next())
         employees.push_back(teachers.text("X_EMPLEADO"));
-    const std::vector<std::string> regularDatos = {"N_DIASEMANA", "X_TRAMO",  "X_DEPENDENCIA", "X_UNIDAD",
-                                                   "X_OFERTAMATRIG", "X_MATERIAOMG", "F_INICIO", "F_FIN",
-                                                   "N_HORINI", "N_HORFIN", "X_ACTIVIDAD"};
+    const std::vector<std::string> regularDatos = {
+        "N_DIASEMANA", "X_TRAMO", "X_DEPENDENCIA", "X_UNIDAD", "X_OFERTAMATRIG", "X_MATERIAOMG",
+        "F_INICIO",    "F_FIN",   "N_HORINI",      "N_HORFIN", "X_ACTIVIDAD"};
     std::size_t activityGroups = 0;
-    for (const auto& [index, seq, prefix] : {std::tuple{1, u"HORARIOS_NO_REGULARES", u"HORARIO_NO_REGULAR_PROFESOR_"},
-                                             std::tuple{2, u"HORARIOS_REGULARES", u"HORARIO_REGULAR_PROFESOR_"}}) {
+    for (const auto& [index, seq, prefix] :
+         {std::tuple{1, u"HORARIOS_NO_REGULARES", u"HORARIO_NO_REGULAR_PROFESOR_"},
+          std::tuple{2, u"HORARIOS_REGULARES", u"HORARIO_REGULAR_PROFESOR_"}}) {
         const XmlNode section = sections[static_cast<std::size_t>(index)].element();
         EXPECT_EQ(section.attribute("seq"), seq);
         const std::vector<XmlNode> groups = section.children("grupo_datos");
@@ -90,7 +93,8 @@ TEST(RoundTrip, SampleSchoolComesBackWithEveryTeachersTimetable)
             EXPECT_EQ(group.attribute("registros"), fromUtf8(std::to_string(activities.size())));
             EXPECT_EQ(group.childCount(), activities.size() + 2);
             for (std::size_t number = 0; number < activities.size(); ++number) {
-                EXPECT_EQ(activities[number].attribute("seq"), u"ACTIVIDAD_" + fromUtf8(std::to_string(number + 1)));
+                EXPECT_EQ(activities[number].attribute("seq"),
+                          u"ACTIVIDAD_" + fromUtf8(std::to_string(number + 1)));
                 std::vector<std::string> names = datoNames(activities[number]);
                 if (index == 1) {
                     EXPECT_EQ(names, (std::vector<std::string>{"X_ACTIVIDAD", "N_MINSEN"}));

@@ -14,7 +14,7 @@ namespace pasavel::test {
 
 // Answers a run's questions from a script and records what it was shown.
 class ScriptedInterface : public UserInterface {
-public:
+  public:
     // Answers of the file dialog, in order; an empty path cancels it.
     std::deque<std::filesystem::path> fileAnswers;
 

@@ -41,7 +41,7 @@ struct Materias {
 // table (empty unless a test fills it) and, when a test asks, the courses as
 // the course dialog leaves them.
 class StepsFixture : public ExportFixture {
-protected:
+  protected:
     void SetUp() override { writeReference({}); }
 
     // Rows of NOMBRE, COD, CODLARGO.

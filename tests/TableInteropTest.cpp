@@ -1,7 +1,7 @@
 // The tables the store writes must open in other dBase readers, and tables
 // that other programs write must open in the store.
-#include "formats/dbase/Table.h"
 #include "TestSupport.h"
+#include "formats/dbase/Table.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@ TEST(TableInterop, DbfreadReadsWhatTheStoreWrites)
         GTEST_SKIP() << missing;
     test::TemporaryDirectory directory;
     Table::create(directory.path(), "ASIGNOMT",
-                  {stringField("COD", 10), stringField("NOMBRE", 80), integerField("DNI"), floatField("HORAS", 6, 2),
-                   booleanField("ESTAREA")});
+                  {stringField("COD", 10), stringField("NOMBRE", 80), integerField("DNI"),
+                   floatField("HORAS", 6, 2), booleanField("ESTAREA")});
     {
         Table table(directory.path(), "ASIGNOMT");
         table.append();
@@ -28,12 +28,15 @@ TEST(TableInterop, DbfreadReadsWhatTheStoreWrites)
         table.close();
     }
     const std::string script = "import dbfread\n"
-                               "t = dbfread.DBF('" + (directory / "ASIGNOMT.DBF").string() + "', encoding=None)\n"
+                               "t = dbfread.DBF('" +
+                               (directory / "ASIGNOMT.DBF").string() +
+                               "', encoding=None)\n"
                                "print(t.encoding)\n"
                                "for f in t.fields: print(f.name, f.type, f.length, f.decimal_count)\n"
                                "for r in t: print(repr(list(r.values())))\n";
     test::writeBytes(directory / "leer.py", script);
-    const auto result = test::runCommand(std::string(PASAVEL_PYTHON) + " " + (directory / "leer.py").string());
+    const auto result =
+        test::runCommand(std::string(PASAVEL_PYTHON) + " " + (directory / "leer.py").string());
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_EQ(result.output, "cp1252\n"
                              "COD C 10 0\n"
@@ -52,7 +55,9 @@ TEST(TableInterop, StoreReadsWhatPythonDbfWrites)
     test::TemporaryDirectory directory;
     const std::string script =
         "import dbf, datetime\n"
-        "t = dbf.Table('" + (directory / "SOLUC.DBF").string() + "', "
+        "t = dbf.Table('" +
+        (directory / "SOLUC.DBF").string() +
+        "', "
         "'PROF C(10); ASIG C(10); DIA N(2,0); HORA N(2,0); FECHA D; NOTA M; ACTIVO L', "
         "dbf_type='db3', codepage='cp1252')\n"
         "t.open(dbf.READ_WRITE)\n"
@@ -62,7 +67,8 @@ TEST(TableInterop, StoreReadsWhatPythonDbfWrites)
         "dbf.delete(t[1])\n"
         "t.close()\n";
     test::writeBytes(directory / "escribir.py", script);
-    const auto result = test::runCommand(std::string(PASAVEL_PYTHON) + " " + (directory / "escribir.py").string());
+    const auto result =
+        test::runCommand(std::string(PASAVEL_PYTHON) + " " + (directory / "escribir.py").string());
     ASSERT_EQ(result.exitCode, 0) << result.output;
 
     Table table(directory.path(), "SOLUC");
@@ -89,8 +95,9 @@ TEST(TableInterop, Level7TableFollowsThePublishedLayout)
            "tables with the Linux build's, byte for byte)";
 #endif
     test::TemporaryDirectory directory;
-    Table::create(directory.path(), "ASIGNOMT2",
-                  {stringField("COD", 10), stringField("OFERTAMATRI", 20), integerField("N"), booleanField("B")});
+    Table::create(
+        directory.path(), "ASIGNOMT2",
+        {stringField("COD", 10), stringField("OFERTAMATRI", 20), integerField("N"), booleanField("B")});
     {
         Table table(directory.path(), "ASIGNOMT2");
         table.append();
@@ -102,7 +109,9 @@ TEST(TableInterop, Level7TableFollowsThePublishedLayout)
     }
     const std::string script =
         "import struct\n"
-        "data = open('" + (directory / "ASIGNOMT2.DBF").string() + "', 'rb').read()\n"
+        "data = open('" +
+        (directory / "ASIGNOMT2.DBF").string() +
+        "', 'rb').read()\n"
         "count, header, length = struct.unpack('<IHH', data[4:12])\n"
         "print(data[0], count, data[29], data[32:64].rstrip(b'\\0').decode())\n"
         "fields, at = [], 68\n"
@@ -116,7 +125,8 @@ TEST(TableInterop, Level7TableFollowsThePublishedLayout)
         "    print(name, repr(record[offset:offset+width].decode('cp1252').strip()))\n"
         "    offset += width\n";
     test::writeBytes(directory / "leer.py", script);
-    const auto result = test::runCommand(std::string(PASAVEL_PYTHON) + " " + (directory / "leer.py").string());
+    const auto result =
+        test::runCommand(std::string(PASAVEL_PYTHON) + " " + (directory / "leer.py").string());
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_EQ(result.output, "4 1 3 DBWINUS0\n"
                              "[('COD', 'C', 10), ('OFERTAMATRI', 'C', 20), ('N', 'N', 11), ('B', 'L', 1)]\n"

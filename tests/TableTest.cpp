@@ -1,9 +1,9 @@
+#include "formats/dbase/Table.h"
+#include "TestSupport.h"
 #include "base/Clipper.h"
 #include "base/Error.h"
 #include "formats/Encoding.h"
 #include "platform/Files.h"
-#include "formats/dbase/Table.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -18,7 +18,7 @@ using namespace pasavel;
 namespace {
 
 class TableTest : public ::testing::Test {
-protected:
+  protected:
     test::TemporaryDirectory directory;
 
     // A table of teachers with the field kinds the program writes.
@@ -172,8 +172,10 @@ TEST_F(TableTest, LocateFindsFirstExactMatchIgnoringTrailingBlanks)
     Table::create(directory.path(), "ASIGNOMT2",
                   {stringField("COD", 10), stringField("MATERIA", 20), stringField("OFERTAMATRI", 20)});
     Table table(directory.path(), "ASIGNOMT2");
-    const std::vector<std::array<std::u16string, 3>> rows = {
-        {u"LCL", u"100", u"1ESO"}, {u"lcl", u"100", u"1ESO"}, {u"LCL2", u"100", u"2ESO"}, {u"LCL3", u"100", u"2ESO"}};
+    const std::vector<std::array<std::u16string, 3>> rows = {{u"LCL", u"100", u"1ESO"},
+                                                             {u"lcl", u"100", u"1ESO"},
+                                                             {u"LCL2", u"100", u"2ESO"},
+                                                             {u"LCL3", u"100", u"2ESO"}};
     for (const auto& row : rows) {
         table.append();
         table.setText("COD", row[0]);
@@ -196,8 +198,8 @@ TEST_F(TableTest, FilterShowsOnlyMatchingRecords)
 {
     Table::create(directory.path(), "SOLUC", {stringField("PROF", 10), integerField("DIA")});
     Table table(directory.path(), "SOLUC");
-    for (const auto& [teacher, day] : std::vector<std::pair<std::u16string, int>>{
-             {u"O'B", 1}, {u"JGL", 2}, {u"O'B", 3}, {u"o'b", 4}}) {
+    for (const auto& [teacher, day] :
+         std::vector<std::pair<std::u16string, int>>{{u"O'B", 1}, {u"JGL", 2}, {u"O'B", 3}, {u"o'b", 4}}) {
         table.append();
         table.setText("PROF", teacher);
         table.setInteger("DIA", day);
@@ -246,13 +248,24 @@ TEST_F(TableTest, DamagedFilesAreRefusedWithAClearMessage)
     const std::vector<std::pair<std::string, std::string>> damaged = {
         {"vacío", ""},
         {"cabecera cortada", good.substr(0, 40)},
-        {"longitud de registro cero", [&] { auto bytes = good; bytes[10] = bytes[11] = 0; return bytes; }()},
-        {"registro más corto que los campos", [&] { auto bytes = good; bytes[10] = 5; return bytes; }()},
+        {"longitud de registro cero",
+         [&] {
+             auto bytes = good;
+             bytes[10] = bytes[11] = 0;
+             return bytes;
+         }()},
+        {"registro más corto que los campos",
+         [&] {
+             auto bytes = good;
+             bytes[10] = 5;
+             return bytes;
+         }()},
     };
     for (const auto& [description, bytes] : damaged) {
         test::writeBytes(directory / "ROTA.DBF", bytes);
         const std::string message = errorOf([&] { Table(directory.path(), "ROTA"); });
-        EXPECT_NE(message.find("La tabla «ROTA» está dañada"), std::string::npos) << description << ": " << message;
+        EXPECT_NE(message.find("La tabla «ROTA» está dañada"), std::string::npos)
+            << description << ": " << message;
     }
 }
 
@@ -265,9 +278,11 @@ TEST_F(TableTest, HeaderCountBeyondTheFileAndDeletedRecordsAreNotSeen)
             appendTeacher(table, name, name);
     }
     std::string bytes = test::readBytes(directory / "PROFT.DBF");
-    const std::size_t headerLength = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
-    const std::size_t recordLength = static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8;
-    bytes[headerLength + recordLength] = '*';         // "dos" deleted
+    const std::size_t headerLength =
+        static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+    const std::size_t recordLength =
+        static_cast<unsigned char>(bytes[10]) | static_cast<unsigned char>(bytes[11]) << 8;
+    bytes[headerLength + recordLength] = '*';          // "dos" deleted
     bytes[4] = 9;                                      // nine records claimed
     bytes.resize(headerLength + 3 * recordLength - 5); // the last one cut short
     test::writeBytes(directory / "PROFT.DBF", bytes);
@@ -303,7 +318,8 @@ TEST_F(TableTest, ExclusiveUseKeepsOtherProcessesOut)
     {
         Table table(directory.path(), "PROFT", OpenMode::Exclusive);
         EXPECT_EQ(openInChild(OpenMode::Shared), 1);
-        const std::string message = errorOf([&] { Table::create(directory.path(), "PROFT", {stringField("A", 1)}); });
+        const std::string message =
+            errorOf([&] { Table::create(directory.path(), "PROFT", {stringField("A", 1)}); });
         EXPECT_NE(message.find("en uso por otro programa"), std::string::npos) << message;
         appendTeacher(table, u"A", u"a");
         table.close();
@@ -433,7 +449,8 @@ TEST_F(TableTest, IndexedLookupsAgreeWithPlainWalks)
 // and the value, not a silent miss.
 TEST_F(TableTest, IntegerFieldsAreSearchedByTheirValue)
 {
-    Table::create(directory.path(), "CUR_NIV_C", {integerField("X_OFERTAMATRIG"), integerField("X_NIVCONPAGLEG")});
+    Table::create(directory.path(), "CUR_NIV_C",
+                  {integerField("X_OFERTAMATRIG"), integerField("X_NIVCONPAGLEG")});
     Table table(directory.path(), "CUR_NIV_C");
     for (const auto& [course, level] : std::vector<std::pair<int, int>>{{6001, 10}, {-7, 20}, {6002, 30}}) {
         table.append();
@@ -451,7 +468,8 @@ TEST_F(TableTest, IntegerFieldsAreSearchedByTheirValue)
     EXPECT_EQ(walk(table, "X_OFERTAMATRIG"), (std::vector<std::u16string>{u"6002"}));
     table.clearFilter();
     for (const std::u16string_view notInteger : {u"CLASE", u"60 01", u"", u"6001.0"}) {
-        const std::string error = errorOf([&] { table.locate("X_OFERTAMATRIG", {std::u16string(notInteger)}); });
+        const std::string error =
+            errorOf([&] { table.locate("X_OFERTAMATRIG", {std::u16string(notInteger)}); });
         EXPECT_NE(error.find("«" + toUtf8(notInteger) + "»"), std::string::npos) << error;
         EXPECT_NE(error.find("«X_OFERTAMATRIG»"), std::string::npos) << error;
         EXPECT_NE(error.find("«CUR_NIV_C»"), std::string::npos) << error;
@@ -505,8 +523,8 @@ TEST_F(TableTest, MoveAssignmentWritesTheTableItReplaces)
 TEST_F(TableTest, ChangesToATableOfAnMsDosCodePageAreRefused)
 {
     const auto file = directory / "SOLUC.DBF";
-    std::filesystem::copy_file(std::filesystem::path(PASAVEL_TEST_SOURCE_DIR) / "fuzz/corpus/table/msdos-850.dbf",
-                               file);
+    std::filesystem::copy_file(
+        std::filesystem::path(PASAVEL_TEST_SOURCE_DIR) / "fuzz/corpus/table/msdos-850.dbf", file);
     const std::string before = test::readBytes(file);
     Table table(directory.path(), "SOLUC");
     table.edit();

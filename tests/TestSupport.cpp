@@ -111,9 +111,11 @@ std::string minimalExchangeDocument()
            "<dato nombre_dato=\"F_INICIO\">15/09/2025</dato><dato nombre_dato=\"F_FIN\">22/06/2026</dato>"
            "</grupo_datos>\n"
            "<grupo_datos seq=\"CENTRO\"/>\n"
-           "<grupo_datos seq=\"JORNADAS_ESCOLARES\"><grupo_datos><dato>M</dato><dato>Ma\xF1" "ana</dato>"
+           "<grupo_datos seq=\"JORNADAS_ESCOLARES\"><grupo_datos><dato>M</dato><dato>Ma\xF1"
+           "ana</dato>"
            "<dato>15/09/2025</dato><dato>22/06/2026</dato></grupo_datos></grupo_datos>\n"
-           "<grupo_datos seq=\"TRAMOS_HORARIOS\"><grupo_datos><dato>1</dato><dato>1\xAA" " hora</dato>"
+           "<grupo_datos seq=\"TRAMOS_HORARIOS\"><grupo_datos><dato>1</dato><dato>1\xAA"
+           " hora</dato>"
            "<dato>510</dato><dato>565</dato><dato>M</dato></grupo_datos></grupo_datos>\n"
            "</BLOQUE_DATOS></SERVICIO>\n";
 }

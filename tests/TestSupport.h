@@ -10,7 +10,7 @@ namespace pasavel::test {
 // A fresh folder under the system's temporary folder, removed with its
 // content when the object goes.
 class TemporaryDirectory {
-public:
+  public:
     TemporaryDirectory();
     ~TemporaryDirectory();
     TemporaryDirectory(const TemporaryDirectory&) = delete;
@@ -19,7 +19,7 @@ public:
     const std::filesystem::path& path() const { return m_path; }
     std::filesystem::path operator/(std::string_view name) const { return m_path / name; }
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 

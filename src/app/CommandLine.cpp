@@ -36,9 +36,10 @@ CommandLine readCommandLine(const std::vector<std::string>& parameters)
         commandLine.direction += static_cast<char>(std::tolower(static_cast<unsigned char>(character)));
     commandLine.hostWindow = parseHexadecimal(parameters[1]);
     if (!commandLine.hostWindow) {
-        commandLine.handleError = u"«" + fromUtf8(parameters[1]) +
-                                  u"» no es un identificador de ventana válido (se esperan dígitos hexadecimales). "
-                                  u"El programa seguirá como una ventana independiente.";
+        commandLine.handleError =
+            u"«" + fromUtf8(parameters[1]) +
+            u"» no es un identificador de ventana válido (se esperan dígitos hexadecimales). "
+            u"El programa seguirá como una ventana independiente.";
     }
     return commandLine;
 }

@@ -1,16 +1,16 @@
 #include "app/MainForm.h"
 
-#include "base/Error.h"
 #include "app/RunSummary.h"
+#include "base/Error.h"
+#include "export/Exportacion.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
-#include "platform/Files.h"
 #include "formats/IniFile.h"
-#include "formats/dbase/Locks.h"
 #include "formats/NormalisedCopy.h"
+#include "formats/dbase/Locks.h"
 #include "formats/dbase/Table.h"
-#include "export/Exportacion.h"
 #include "import/Importacion.h"
+#include "platform/Files.h"
 
 #include <functional>
 #include <new>
@@ -19,7 +19,8 @@ namespace pasavel {
 
 std::u16string outOfMemoryMessage()
 {
-    return u"No hay memoria suficiente para terminar el proceso: cierre otros programas e inténtelo de nuevo. "
+    return u"No hay memoria suficiente para terminar el proceso: cierre otros programas e inténtelo de "
+           u"nuevo. "
            u"No se ha dado por terminado ningún archivo a medias.";
 }
 
@@ -193,7 +194,8 @@ void MainForm::BImportarClick()
     if (!runBusy([&] { periodsFound = runImport(cleaningReport, summary); }))
         return;
     if (!periodsFound) {
-        m_userInterface.showWarning(u"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES.");
+        m_userInterface.showWarning(
+            u"ATENCIÓN - PERIODOS.DBF No encontrado - Importe de nuevo XML de RAÍCES.");
         return;
     }
     if (!cleaningReport.empty())

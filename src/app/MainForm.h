@@ -21,7 +21,7 @@ class Exportacion;
 std::u16string outOfMemoryMessage();
 
 class MainForm {
-public:
+  public:
     MainForm(UserInterface& userInterface, ProgramPaths paths);
 
     // Path of the exchange document last confirmed in the file dialog.
@@ -48,7 +48,7 @@ public:
     // Closes the main window; the run in progress stops after its current step.
     void closeMainWindow();
 
-private:
+  private:
     // File dialog and missing-file check shared by both runs.
     bool chooseExistingFile();
     // Makes sure the working folder can serve the run before anything is

@@ -6,7 +6,6 @@
 #include "platform/PathText.h"
 #include "platform/ProgramLocations.h"
 
-
 namespace pasavel {
 
 namespace {
@@ -68,14 +67,13 @@ std::optional<std::u16string> workingFolderProblem(const std::filesystem::path& 
 {
     std::error_code error;
     if (!std::filesystem::exists(folder, error))
-        return u"No existe la carpeta de trabajo " + quoted(folder) +
-               u", donde están las tablas de Velmora.";
+        return u"No existe la carpeta de trabajo " + quoted(folder) + u", donde están las tablas de Velmora.";
     if (!std::filesystem::is_directory(folder, error))
         return u"La carpeta de trabajo " + quoted(folder) + u" no es una carpeta.";
     if (forWriting) {
         if (const auto problem = folderWriteProblem(folder))
-            return u"No se puede escribir en la carpeta de trabajo " + quoted(folder) + u": " + fromUtf8(*problem) +
-                   u".";
+            return u"No se puede escribir en la carpeta de trabajo " + quoted(folder) + u": " +
+                   fromUtf8(*problem) + u".";
     }
     return std::nullopt;
 }

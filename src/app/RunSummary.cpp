@@ -13,8 +13,8 @@ namespace pasavel {
 namespace {
 
 // The tables of an export, in the order it writes them.
-constexpr const char* exportedTables[] = {"PERIODOS", "CURSOST",  "CURSOST2",   "ASIGNOMT",  "ASIGNOMT2",
-                                          "PROFT",    "AULAT",    "GRUPOST",    "ASIGT",     "DIASHORAST",
+constexpr const char* exportedTables[] = {"PERIODOS",   "CURSOST",   "CURSOST2",  "ASIGNOMT",  "ASIGNOMT2",
+                                          "PROFT",      "AULAT",     "GRUPOST",   "ASIGT",     "DIASHORAST",
                                           "ORIGENES_C", "NIVELES_C", "CUR_NIV_C", "AUTORIZA_C"};
 
 std::u16string records(std::size_t count)
@@ -29,7 +29,8 @@ std::u16string quoted(const std::filesystem::path& path)
 
 } // namespace
 
-std::vector<std::u16string> exportSummary(const std::filesystem::path& vtemp, const std::filesystem::path& copy)
+std::vector<std::u16string> exportSummary(const std::filesystem::path& vtemp,
+                                          const std::filesystem::path& copy)
 {
     std::vector<std::u16string> lines = {u"Tablas de trabajo en " + quoted(vtemp) + u":"};
     for (const char* name : exportedTables) {
@@ -37,8 +38,9 @@ std::vector<std::u16string> exportSummary(const std::filesystem::path& vtemp, co
             // Only the hour origins may be missing: without them the
             // catalogues of an earlier export stay as they were.
             if (std::string_view(name) == "ORIGENES_C")
-                lines.push_back(u"ORIGENES_C: el documento no tiene orígenes horarios; NIVELES_C, CUR_NIV_C y "
-                                u"AUTORIZA_C se han dejado como estaban");
+                lines.push_back(
+                    u"ORIGENES_C: el documento no tiene orígenes horarios; NIVELES_C, CUR_NIV_C y "
+                    u"AUTORIZA_C se han dejado como estaban");
             if (std::string_view(name) == "ORIGENES_C" || std::string_view(name) == "NIVELES_C" ||
                 std::string_view(name) == "CUR_NIV_C" || std::string_view(name) == "AUTORIZA_C")
                 break;
@@ -52,7 +54,8 @@ std::vector<std::u16string> exportSummary(const std::filesystem::path& vtemp, co
     return lines;
 }
 
-std::vector<std::u16string> importSummary(const std::filesystem::path& output, const Importacion::Summary& summary)
+std::vector<std::u16string> importSummary(const std::filesystem::path& output,
+                                          const Importacion::Summary& summary)
 {
     const auto count = [](long long number) { return decimalText(number); };
     std::vector<std::u16string> lines = {

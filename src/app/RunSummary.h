@@ -13,11 +13,13 @@ namespace pasavel {
 
 // The working tables an export leaves in the folder, each with its records,
 // and the normalised copy it wrote.
-std::vector<std::u16string> exportSummary(const std::filesystem::path& vtemp, const std::filesystem::path& copy);
+std::vector<std::u16string> exportSummary(const std::filesystem::path& vtemp,
+                                          const std::filesystem::path& copy);
 
 // The output document an import wrote, the teachers and entries in it, and
 // every entry it left out, with why.
-std::vector<std::u16string> importSummary(const std::filesystem::path& output, const Importacion::Summary& summary);
+std::vector<std::u16string> importSummary(const std::filesystem::path& output,
+                                          const Importacion::Summary& summary);
 
 // Appends a completed run to the user's record of runs: when, which
 // direction, which file, and its summary. A record that cannot be written is

@@ -10,7 +10,7 @@ namespace pasavel {
 // exchange document and the conversions; it ends the current run and its
 // text is what the user sees.
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(const std::string& utf8Message) : std::runtime_error(utf8Message) {}
 };
 

@@ -15,7 +15,7 @@ class Plantihoras;
 // this interface: the window program shows real dialogs, the batch runner
 // answers from its options, the tests answer from a script.
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
 
     // The file dialog of both directions. Nothing when the user cancels.
@@ -70,8 +70,11 @@ public:
 
 // Shows the hourglass for its lifetime.
 class BusyCursor {
-public:
-    explicit BusyCursor(UserInterface& userInterface) : m_userInterface(userInterface) { m_userInterface.setBusy(true); }
+  public:
+    explicit BusyCursor(UserInterface& userInterface) : m_userInterface(userInterface)
+    {
+        m_userInterface.setBusy(true);
+    }
     ~BusyCursor() { release(); }
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
@@ -83,7 +86,7 @@ public:
         m_busy = false;
     }
 
-private:
+  private:
     UserInterface& m_userInterface;
     bool m_busy = true;
 };

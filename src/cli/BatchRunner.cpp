@@ -90,7 +90,8 @@ std::string utf8(std::u16string_view text)
 
 // Reads CLAVE;NIVEL;CURSO lines in UTF-8; returns false, after saying why,
 // when the file cannot be read or a line is not of that form.
-bool readCodings(const std::filesystem::path& file, std::map<std::u16string, Coding>& codings, std::ostream& err)
+bool readCodings(const std::filesystem::path& file, std::map<std::u16string, Coding>& codings,
+                 std::ostream& err)
 {
     std::ifstream stream(file, std::ios::binary);
     if (!stream) {
@@ -117,8 +118,8 @@ bool readCodings(const std::filesystem::path& file, std::map<std::u16string, Cod
                 << "» no tiene la forma CLAVE;NIVEL;CURSO: " << line << "\n";
             return false;
         }
-        codings[AllTrim(fromUtf8(line.substr(0, first)))] = {fromUtf8(line.substr(first + 1, second - first - 1)),
-                                                            fromUtf8(line.substr(second + 1))};
+        codings[AllTrim(fromUtf8(line.substr(0, first)))] = {
+            fromUtf8(line.substr(first + 1, second - first - 1)), fromUtf8(line.substr(second + 1))};
     }
     return true;
 }
@@ -205,7 +206,8 @@ std::optional<std::u16string> frameChoiceProblem(const std::vector<std::u16strin
     if (frames.size() < 2)
         return std::nullopt;
     if (wanted.empty()) {
-        return u"Debe al menos seleccionar 1 Marco Horario.\nIndique con --marcos uno o dos marcos horarios. " +
+        return u"Debe al menos seleccionar 1 Marco Horario.\nIndique con --marcos uno o dos marcos "
+               u"horarios. " +
                ofTheDocument;
     }
     if (wanted.size() > 2) {
@@ -231,7 +233,8 @@ std::map<std::u16string, Coding> earlierCodings(const std::filesystem::path& vte
 
 // The course keys that the level and course dialog, answered from the
 // options, would leave without a level or a course number.
-std::vector<std::u16string> coursesLeftWithGaps(const BatchOptions& options, const std::filesystem::path& vtemp)
+std::vector<std::u16string> coursesLeftWithGaps(const BatchOptions& options,
+                                                const std::filesystem::path& vtemp)
 {
     const std::map<std::u16string, Coding> earlier =
         options.recuperar ? earlierCodings(vtemp) : std::map<std::u16string, Coding>();
@@ -292,7 +295,7 @@ bool answersFit(BatchOptions& options, const std::filesystem::path& vtemp, std::
 
 // Answers the run's questions from the options and prints its messages.
 class BatchInterface : public UserInterface {
-public:
+  public:
     BatchInterface(const BatchOptions& options, std::ostream& out, std::ostream& err)
         : m_options(options), m_out(out), m_err(err)
     {
@@ -314,8 +317,9 @@ public:
     }
     std::optional<std::filesystem::path> chooseWorkingFolder(std::u16string_view problem) override
     {
-        m_err << utf8(problem) << "\nIndique la carpeta de trabajo con --vtemp CARPETA o con la variable de entorno "
-                                  "PASAVEL_VTEMP (y créela si no existe)."
+        m_err << utf8(problem)
+              << "\nIndique la carpeta de trabajo con --vtemp CARPETA o con la variable de entorno "
+                 "PASAVEL_VTEMP (y créela si no existe)."
               << std::endl;
         return std::nullopt;
     }
@@ -329,8 +333,8 @@ public:
         const bool rowsAreCourses = dialog.rowCount() == m_options.courses.size();
         for (std::size_t row = 0; row < dialog.rowCount(); ++row) {
             const std::u16string clave = dialog.course(row).clave;
-            const Coding* coding = m_options.codingFor(rowsAreCourses ? m_options.courses[row]
-                                                                      : DocumentCourse{clave, clave});
+            const Coding* coding =
+                m_options.codingFor(rowsAreCourses ? m_options.courses[row] : DocumentCourse{clave, clave});
             if (coding == nullptr)
                 continue;
             dialog.moveTo(row);
@@ -352,11 +356,13 @@ public:
     void showFrameDialog(Plantihoras& dialog) override
     {
         dialog.FormActivate();
-        const std::optional<std::u16string> problem = frameChoiceProblem(dialog.frameCodes(), m_options.marcos);
+        const std::optional<std::u16string> problem =
+            frameChoiceProblem(dialog.frameCodes(), m_options.marcos);
         for (const std::u16string& code : m_options.marcos.value_or(std::vector<std::u16string>())) {
             const auto& frames = dialog.frameCodes();
-            const auto found = std::find_if(frames.begin(), frames.end(),
-                                            [&](const std::u16string& frame) { return AllTrim(frame) == code; });
+            const auto found = std::find_if(frames.begin(), frames.end(), [&](const std::u16string& frame) {
+                return AllTrim(frame) == code;
+            });
             if (found != frames.end())
                 dialog.setSelected(static_cast<std::size_t>(found - frames.begin()), true);
         }
@@ -378,7 +384,7 @@ public:
 
     bool answersFailed() const { return m_answersFailed; }
 
-private:
+  private:
     const BatchOptions& m_options;
     std::ostream& m_out;
     std::ostream& m_err;
@@ -387,8 +393,8 @@ private:
 
 } // namespace
 
-int runBatch(const std::vector<std::string>& arguments, const std::filesystem::path& executable, std::ostream& out,
-             std::ostream& err)
+int runBatch(const std::vector<std::string>& arguments, const std::filesystem::path& executable,
+             std::ostream& out, std::ostream& err)
 {
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
         out << usage;

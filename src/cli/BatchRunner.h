@@ -18,7 +18,7 @@ enum BatchExit : int {
 // pasavel-cli: runs a conversion without a window, answering the dialogs
 // from the options. Messages go to out ("Proceso finalizado" last on
 // success), errors to err.
-int runBatch(const std::vector<std::string>& arguments, const std::filesystem::path& executable, std::ostream& out,
-             std::ostream& err);
+int runBatch(const std::vector<std::string>& arguments, const std::filesystem::path& executable,
+             std::ostream& out, std::ostream& err);
 
 } // namespace pasavel

@@ -11,8 +11,8 @@ namespace {
 
 const std::vector<FieldSpec>& cursosFields()
 {
-    static const std::vector<FieldSpec> fields = {stringField("ABREV", 3), stringField("TURNO", 1),
-                                                  stringField("NIVEL", 5), stringField("CURSO", 3),
+    static const std::vector<FieldSpec> fields = {stringField("ABREV", 3),  stringField("TURNO", 1),
+                                                  stringField("NIVEL", 5),  stringField("CURSO", 3),
                                                   stringField("CLAVE", 10), stringField("ESTUD", 80)};
     return fields;
 }
@@ -173,7 +173,8 @@ Cursos::Course Cursos::course(std::size_t row) const
     // The export writes CURSOST without deleted records, so a row of the grid
     // is the record of the same number.
     const Table& table = cursos();
-    return {table.text(row, "CLAVE"), table.text(row, "ESTUD"), table.text(row, "NIVEL"), table.text(row, "CURSO")};
+    return {table.text(row, "CLAVE"), table.text(row, "ESTUD"), table.text(row, "NIVEL"),
+            table.text(row, "CURSO")};
 }
 
 std::size_t Cursos::currentRow() const

@@ -16,7 +16,7 @@ class UserInterface;
 // are kept in CURSOST2 and can be taken over at the next export. The window
 // (or a script) shows the courses as a grid and forwards its events here.
 class Cursos {
-public:
+  public:
     // One row of the grid: CLAVE and ESTUD are shown, NIVEL and CURSO edited.
     struct Course {
         std::u16string clave;
@@ -80,7 +80,7 @@ public:
     // Course keys whose level or course number is still missing, in order.
     std::vector<std::u16string> coursesWithGaps() const;
 
-private:
+  private:
     Table& cursos();
     const Table& cursos() const;
     void recoverEarlierCodings();

@@ -17,7 +17,7 @@ class UserInterface;
 // file itself. The window (or a script) shows its lists and labels and
 // forwards clicks here.
 class Plantihoras {
-public:
+  public:
     explicit Plantihoras(std::filesystem::path filenameXML);
 
     // The codes of the selected frames, each blank-padded or cut to ten
@@ -57,7 +57,7 @@ public:
     // Closing, by "Continuar" or the close box: validates and builds the result.
     void FormClose(UserInterface& userInterface);
 
-private:
+  private:
     std::filesystem::path m_filenameXML;
     std::optional<XmlDocument> m_document;
     std::vector<std::u16string> m_frameCodes;

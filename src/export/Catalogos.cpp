@@ -1,8 +1,8 @@
 // Catalogue tables: four Raíces catalogues copied for the import's lookup of
 // X_ORIHORACTETP keys.
 #include "base/Error.h"
-#include "export/Exportacion.h"
 #include "base/Numbers.h"
+#include "export/Exportacion.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/dbase/Table.h"
@@ -29,11 +29,17 @@ const std::vector<Catalogue>& catalogues()
     static const std::vector<Catalogue> all = {
         {"ORIGENES",
          "ORIGENES_C",
-         {{integerField("X_CATORIHOR"), 0}, {stringField("C_ORIHOR", 20), 1}, {stringField("D_ORIHOR", 50), 2}}},
+         {{integerField("X_CATORIHOR"), 0},
+          {stringField("C_ORIHOR", 20), 1},
+          {stringField("D_ORIHOR", 50), 2}}},
         {"NIVELES",
          "NIVELES_C",
-         {{integerField("X_NIVCONPAGLEG"), 0}, {stringField("C_NIVCON", 30), 1}, {stringField("D_NIVCON", 55), 2}}},
-        {"CURSOS_NIVELES", "CUR_NIV_C", {{integerField("X_OFERTAMATRIG"), 0}, {integerField("X_NIVCONPAGLEG"), 1}}},
+         {{integerField("X_NIVCONPAGLEG"), 0},
+          {stringField("C_NIVCON", 30), 1},
+          {stringField("D_NIVCON", 55), 2}}},
+        {"CURSOS_NIVELES",
+         "CUR_NIV_C",
+         {{integerField("X_OFERTAMATRIG"), 0}, {integerField("X_NIVCONPAGLEG"), 1}}},
         {"AUTORIZACIONES",
          "AUTORIZA_C",
          {{integerField("X_ORIHORACTETP"), 0},

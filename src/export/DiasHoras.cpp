@@ -2,9 +2,9 @@
 // for the one or two time frames the user chose.
 #include "base/Clipper.h"
 #include "base/Error.h"
-#include "export/Exportacion.h"
 #include "base/Numbers.h"
 #include "dialogs/Plantihoras.h"
+#include "export/Exportacion.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/dbase/Table.h"

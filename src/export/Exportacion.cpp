@@ -3,7 +3,6 @@
 #include "base/Error.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/NormalisedCopy.h"
-#include "platform/Files.h"
 
 namespace pasavel {
 
@@ -15,24 +14,26 @@ Exportacion::Exportacion(UserInterface& userInterface, std::filesystem::path vte
 
 void Exportacion::readDocument()
 {
-    // Parsed before the copy is written, so that a file that is no exchange
+    // The copy is written as the document is read, and kept only once the
+    // document proves to be an exchange document: a file that is no exchange
     // document leaves nothing behind. The export only reads its document.
-    ChosenDocument chosen = readChosenDocument(filenameXML, {.readOnly = true, .keep = {}});
-    if (!hasDataBlock(chosen.document)) {
-        throw Error("El archivo «" + filenameXML.string() +
+    loadedDocument = parseChosenDocumentWritingCopy(
+        filenameXML, {.readOnly = true, .keep = {}}, [&](const XmlDocument& document) {
+            if (!hasDataBlock(document)) {
+                throw Error(
+                    "El archivo «" + filenameXML.string() +
                     "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS.");
-    }
-    writeFileAtomically(normalisedCopyPath(filenameXML), chosen.copyBytes);
-    loadedDocument = std::move(chosen.document);
+            }
+        });
 }
 
 bool Exportacion::run(const std::function<bool()>& stopRequested)
 {
     using Step = void (Exportacion::*)();
     static constexpr Step steps[] = {
-        &Exportacion::CrearPeriodos,   &Exportacion::CrearCursos, &Exportacion::CrearMaterias,
-        &Exportacion::CrearActividades, &Exportacion::CrearProfesores, &Exportacion::CrearAulas,
-        &Exportacion::CrearGrupos,     &Exportacion::CrearAsignaciones, &Exportacion::CrearDiasHoras,
+        &Exportacion::CrearPeriodos,    &Exportacion::CrearCursos,       &Exportacion::CrearMaterias,
+        &Exportacion::CrearActividades, &Exportacion::CrearProfesores,   &Exportacion::CrearAulas,
+        &Exportacion::CrearGrupos,      &Exportacion::CrearAsignaciones, &Exportacion::CrearDiasHoras,
         &Exportacion::CrearCatalogos,
     };
     for (Step step : steps) {
@@ -40,6 +41,9 @@ bool Exportacion::run(const std::function<bool()>& stopRequested)
         if (m_forcedExit || (stopRequested && stopRequested()))
             return false;
     }
+    // The steps are done with the document, the largest thing the run holds:
+    // what follows (the summary of the run) reads the tables they wrote.
+    loadedDocument.reset();
     return true;
 }
 

@@ -15,9 +15,10 @@ namespace pasavel {
 // tables, step by step, asking the user for course levels and time frames on
 // the way. Each step reads the document and the tables earlier steps wrote.
 class Exportacion {
-public:
+  public:
     // vtemp is the working folder, materiasTable the reference subject table.
-    Exportacion(UserInterface& userInterface, std::filesystem::path vtemp, std::filesystem::path materiasTable);
+    Exportacion(UserInterface& userInterface, std::filesystem::path vtemp,
+                std::filesystem::path materiasTable);
 
     // The chosen file, which the time-frame dialog reads itself.
     std::filesystem::path filenameXML;
@@ -51,7 +52,7 @@ public:
     void CrearDiasHoras();
     void CrearCatalogos();
 
-private:
+  private:
     // The time frames that apply: the frame dialog's choice, or the only frame.
     std::u16string chooseFrames();
 

@@ -119,7 +119,7 @@ std::u16string uniqueCode(const std::u16string& code, const RunWideLists::Sorted
 }
 
 class SubjectWriter {
-public:
+  public:
     SubjectWriter(const std::filesystem::path& vtemp, RunWideLists& lists)
         : m_asignomt(vtemp, "ASIGNOMT"), m_asignomt2(vtemp, "ASIGNOMT2"), m_lists(lists)
     {
@@ -153,7 +153,7 @@ public:
         m_asignomt2.close();
     }
 
-private:
+  private:
     bool seenBefore(const std::u16string& name, const std::u16string& codLargo) const
     {
         return m_lists.subjectNames.contains(upperAscii(name)) && m_lists.longCodes.contains(codLargo) &&

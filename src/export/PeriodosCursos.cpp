@@ -1,8 +1,8 @@
 // School year and courses: PERIODOS and CURSOST, and the level and course
 // dialog that completes CURSOST.
 #include "base/Error.h"
-#include "export/Exportacion.h"
 #include "dialogs/Cursos.h"
+#include "export/Exportacion.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/dbase/Table.h"
@@ -29,8 +29,9 @@ std::vector<SchoolYear> readSchoolYears(const XmlDocument& document)
 {
     const std::vector<ExchangeRecord> sections = allSections(document);
     if (sections.size() < 2) {
-        throw Error("El documento no tiene las dos secciones iniciales de las que se toman el curso escolar y "
-                    "sus fechas de inicio y fin.");
+        throw Error(
+            "El documento no tiene las dos secciones iniciales de las que se toman el curso escolar y "
+            "sus fechas de inicio y fin.");
     }
     std::vector<SchoolYear> years;
     for (const ExchangeRecord& section : {sections[0], sections[1]}) {
@@ -43,8 +44,9 @@ std::vector<SchoolYear> readSchoolYears(const XmlDocument& document)
         years.push_back({section.value(0), section.value(1), section.value(2)});
     }
     if (years.empty()) {
-        throw Error("El documento no indica el curso escolar: ninguna de sus dos secciones iniciales tiene el "
-                    "curso y sus fechas.");
+        throw Error(
+            "El documento no indica el curso escolar: ninguna de sus dos secciones iniciales tiene el "
+            "curso y sus fechas.");
     }
     SchoolYear& open = years.back();
     if (open.firstDay.empty() || open.lastDay.empty()) {
@@ -55,8 +57,9 @@ std::vector<SchoolYear> readSchoolYears(const XmlDocument& document)
         }
         if (frames[0].passesGuard()) {
             if (frames[0].datoCount() < 4) {
-                throw Error("Faltan las fechas de inicio y fin del curso escolar y la primera jornada escolar "
-                            "(JORNADAS_ESCOLARES) del documento no tiene su fecha de fin.");
+                throw Error(
+                    "Faltan las fechas de inicio y fin del curso escolar y la primera jornada escolar "
+                    "(JORNADAS_ESCOLARES) del documento no tiene su fecha de fin.");
             }
             open.firstDay = frames[0].value(2);
             open.lastDay = frames[0].value(3);
@@ -87,8 +90,8 @@ void Exportacion::CrearPeriodos()
 void Exportacion::CrearCursos()
 {
     Table::create(m_vtemp, "CURSOST",
-                  {stringField("ABREV", 3), stringField("TURNO", 1), stringField("NIVEL", 5), stringField("CURSO", 3),
-                   stringField("CLAVE", 10), stringField("ESTUD", 80)});
+                  {stringField("ABREV", 3), stringField("TURNO", 1), stringField("NIVEL", 5),
+                   stringField("CURSO", 3), stringField("CLAVE", 10), stringField("ESTUD", 80)});
     Table cursos(m_vtemp, "CURSOST");
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "CURSOS_DEL_CENTRO")) {
         if (!record.passesGuard())

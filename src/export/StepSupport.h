@@ -38,13 +38,13 @@ std::u16string asStored(std::u16string_view value, std::size_t width);
 // stores them, so two codes that would read back the same count as one.
 // Membership is a hash lookup of the folded form.
 class CaseInsensitiveList {
-public:
+  public:
     explicit CaseInsensitiveList(std::size_t width) : m_width(width) {}
 
     bool contains(std::u16string_view code) const;
     void add(std::u16string_view code);
 
-private:
+  private:
     std::u16string key(std::u16string_view code) const;
 
     std::size_t m_width;

@@ -211,7 +211,8 @@ struct PieceEncoder::Converter {
     CodePageEncoder encoder;
 };
 
-PieceEncoder::PieceEncoder(const std::string& encodingName) : m_converter(new Converter{CodePageEncoder(encodingName)})
+PieceEncoder::PieceEncoder(const std::string& encodingName)
+    : m_converter(new Converter{CodePageEncoder(encodingName)})
 {
 }
 

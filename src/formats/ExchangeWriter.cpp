@@ -155,7 +155,8 @@ void Markup::clear()
     m_tagOpen = false;
 }
 
-ExchangeWriter::ExchangeWriter(XmlDocument& chosen, std::u16string_view fecha, const std::filesystem::path& file)
+ExchangeWriter::ExchangeWriter(XmlDocument& chosen, std::u16string_view fecha,
+                               const std::filesystem::path& file)
     : m_path(file)
 {
     // libxml2 writes the prolog, the new root's start and the epilog; a

@@ -23,7 +23,7 @@ bool removeNonXmlCharacters(std::u16string& text);
 // attributes in order, filled and closed; an element left empty is written
 // as <name .../>.
 class Markup {
-public:
+  public:
     void open(std::string_view element);
     void attribute(std::string_view name, std::u16string_view value);
     void attribute(std::string_view name, long long number);
@@ -41,7 +41,7 @@ public:
     const std::string& utf8() const { return m_text; }
     void clear();
 
-private:
+  private:
     void endOpenTag();
     std::string m_text;
     bool m_tagOpen = false;
@@ -52,7 +52,7 @@ private:
 // root SERVICIO with modulo, tipo, autor and fecha, and a BLOQUE_DATOS whose
 // content is written piece by piece.
 class ExchangeWriter {
-public:
+  public:
     // Keeps the chosen document's prolog and epilog (the document's root is
     // replaced in the process) and starts writing into the file.
     ExchangeWriter(XmlDocument& chosen, std::u16string_view fecha, const std::filesystem::path& file);
@@ -65,7 +65,7 @@ public:
     // Closes BLOQUE_DATOS and the root, writes the epilog and the file.
     void finish();
 
-private:
+  private:
     void writeBytes(std::string_view bytes);
     std::string encode(const std::string& utf8) const;
 

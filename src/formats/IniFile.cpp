@@ -47,8 +47,10 @@ std::string_view trimmed(std::string_view text)
 
 bool equalIgnoringCase(std::string_view left, std::string_view right)
 {
-    return left.size() == right.size() && std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    return left.size() == right.size() &&
+           std::equal(left.begin(), left.end(), right.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
            });
 }
 
@@ -90,7 +92,8 @@ std::string withIniValue(std::string_view text, std::string_view section, std::s
 {
     const std::vector<Line> lines = splitLines(text);
     // New lines follow the file's own line breaks; a new file gets Windows ones.
-    const auto withBreak = std::find_if(lines.begin(), lines.end(), [](const Line& line) { return !line.lineBreak.empty(); });
+    const auto withBreak =
+        std::find_if(lines.begin(), lines.end(), [](const Line& line) { return !line.lineBreak.empty(); });
     const std::string newline = withBreak == lines.end() ? "\r\n" : std::string(withBreak->lineBreak);
     const std::string keyLine = std::string(key) + "=" + std::string(value);
 

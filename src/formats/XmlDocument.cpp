@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <mutex>
 #include <new>
@@ -191,10 +192,25 @@ void noteError(void* userData, xmlError* error)
 
 using PieceReader = std::function<std::size_t(char* buffer, std::size_t length)>;
 
+// The reader of a parse's text; an exception must not cross libxml2, which
+// is C: it is kept, the parse told of a failed read, and it is thrown again
+// once the parse has returned.
+struct PieceSource {
+    const PieceReader& read;
+    std::exception_ptr failure;
+};
+
 int readPiece(void* context, char* buffer, int length)
 {
-    const PieceReader& read = *static_cast<const PieceReader*>(context);
-    return static_cast<int>(read(buffer, static_cast<std::size_t>(std::max(length, 0))));
+    PieceSource& source = *static_cast<PieceSource*>(context);
+    if (source.failure)
+        return -1;
+    try {
+        return static_cast<int>(source.read(buffer, static_cast<std::size_t>(std::max(length, 0))));
+    } catch (...) {
+        source.failure = std::current_exception();
+        return -1;
+    }
 }
 
 [[noreturn]] void refuseTooLarge(const std::string& description)
@@ -356,13 +372,30 @@ std::string XmlDocument::readFile(const std::filesystem::path& path)
 {
     std::optional<std::string> bytes = readFileBytesUpTo(path, maximumSize);
     if (!bytes)
-        refuseTooLarge(path.string());
+        refuseTooLarge(pathToUtf8(path));
     return std::move(*bytes);
+}
+
+DocumentFileReader::DocumentFileReader(const std::filesystem::path& path)
+    : m_description(pathToUtf8(path)), m_file(path)
+{
+    if (m_file.size() && *m_file.size() > XmlDocument::maximumSize)
+        refuseTooLarge(m_description);
+}
+
+std::size_t DocumentFileReader::read(char* buffer, std::size_t length)
+{
+    // One byte beyond the maximum tells a file that has grown past it.
+    const std::size_t count = m_file.read(buffer, std::min(length, XmlDocument::maximumSize + 1 - m_read));
+    m_read += count;
+    if (m_read > XmlDocument::maximumSize)
+        refuseTooLarge(m_description);
+    return count;
 }
 
 XmlDocument XmlDocument::parseFile(const std::filesystem::path& path)
 {
-    return parseText(readFile(path), path.string());
+    return parseText(readFile(path), pathToUtf8(path));
 }
 
 XmlDocument XmlDocument::parseText(std::string_view bytes, const std::string& description,
@@ -403,8 +436,9 @@ XmlDocument XmlDocument::parseStream(const std::function<std::size_t(char* buffe
         context->sax->startElementNs = startElementKeeping;
         context->sax->endElementNs = endElementKeeping;
     }
-    xmlParserInputBuffer* input = xmlParserInputBufferCreateIO(
-        readPiece, nullptr, const_cast<void*>(static_cast<const void*>(&read)), XML_CHAR_ENCODING_NONE);
+    PieceSource source{read, nullptr};
+    xmlParserInputBuffer* input =
+        xmlParserInputBufferCreateIO(readPiece, nullptr, &source, XML_CHAR_ENCODING_NONE);
     if (input == nullptr)
         throw std::bad_alloc();
     xmlParserInput* stream = xmlNewIOInputStream(context.get(), input, XML_CHAR_ENCODING_NONE);
@@ -418,6 +452,10 @@ XmlDocument XmlDocument::parseStream(const std::function<std::size_t(char* buffe
     freeDropped(watch);
     xmlDoc* document = context->myDoc;
     context->myDoc = nullptr;
+    if (source.failure) {
+        xmlFreeDoc(document);
+        std::rethrow_exception(source.failure);
+    }
     if (watch.entityDeclared) {
         xmlFreeDoc(document);
         throw Error(
@@ -501,7 +539,7 @@ void XmlDocument::save(const std::filesystem::path& path) const
     replaceFileAtomically(path, [&](const std::filesystem::path& temporary) {
         // libxml2 takes file names in UTF-8, on Windows too.
         if (xmlSaveFormatFileEnc(pathToUtf8(temporary).c_str(), m_document.get(), encoding.c_str(), 0) < 0)
-            throw Error("No se pudo escribir el archivo «" + path.string() + "» en la codificación «" +
+            throw Error("No se pudo escribir el archivo «" + pathToUtf8(path) + "» en la codificación «" +
                         encoding + "».");
     });
 }

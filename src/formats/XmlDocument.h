@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Files.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -89,7 +91,8 @@ class XmlDocument {
     static XmlDocument parseText(std::string_view bytes, const std::string& description,
                                  const XmlReading& reading = {});
     // The same for a text that READ gives a piece at a time (into the buffer,
-    // up to the length; 0 at its end).
+    // up to the length; 0 at its end). What READ throws ends the parse and is
+    // thrown again from here.
     static XmlDocument parseStream(const std::function<std::size_t(char* buffer, std::size_t length)>& read,
                                    const std::string& description, const XmlReading& reading = {});
 
@@ -122,6 +125,22 @@ class XmlDocument {
     explicit XmlDocument(_xmlDoc* document);
 
     std::unique_ptr<_xmlDoc, DocumentDeleter> m_document;
+};
+
+// A document file read a piece at a time, so that it is never held whole.
+// A file larger than any exchange document is refused as XmlDocument::readFile
+// refuses it: on opening, before anything is read, or on reading past the
+// limit should the file have grown meanwhile.
+class DocumentFileReader {
+  public:
+    explicit DocumentFileReader(const std::filesystem::path& path);
+    // Up to length bytes into buffer: fewer only at the end, none there.
+    std::size_t read(char* buffer, std::size_t length);
+
+  private:
+    std::string m_description;
+    FileReader m_file;
+    std::size_t m_read = 0;
 };
 
 } // namespace pasavel

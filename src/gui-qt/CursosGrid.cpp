@@ -1,7 +1,7 @@
 #include "gui-qt/CursosGrid.h"
 
-#include "gui-qt/WindowLook.h"
 #include "dialogs/Cursos.h"
+#include "gui-qt/WindowLook.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "gui-qt/TControlCursos.h"
 
-#include "gui-qt/GradientPanel.h"
-#include "gui-qt/WindowLook.h"
 #include "dialogs/Cursos.h"
 #include "gui-qt/CursosGrid.h"
+#include "gui-qt/GradientPanel.h"
+#include "gui-qt/WindowLook.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -1,14 +1,14 @@
 #include "gui-qt/TMForm.h"
 
 #include "base/Error.h"
+#include "dialogs/Cursos.h"
+#include "dialogs/Plantihoras.h"
 #include "gui-qt/GradientPanel.h"
 #include "gui-qt/HelpWindow.h"
 #include "gui-qt/HostWindow.h"
-#include "gui-qt/WindowLook.h"
-#include "dialogs/Cursos.h"
-#include "dialogs/Plantihoras.h"
 #include "gui-qt/TControlCursos.h"
 #include "gui-qt/TPlantillas.h"
+#include "gui-qt/WindowLook.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -409,8 +409,9 @@ std::optional<std::filesystem::path> TMForm::chooseWorkingFolder(std::u16string_
     if (m_closed)
         return std::nullopt;
     QMessageBox question(QMessageBox::Warning, applicationTitle,
-                         toQString(problem) + QStringLiteral("\n\n¿Quiere elegir otra carpeta de trabajo? Pasavel "
-                                                             "la recordará para las próximas veces."),
+                         toQString(problem) +
+                             QStringLiteral("\n\n¿Quiere elegir otra carpeta de trabajo? Pasavel "
+                                            "la recordará para las próximas veces."),
                          QMessageBox::Ok | QMessageBox::Cancel, dialogOwner());
     placeDialog(&question);
     if (question.exec() != QMessageBox::Ok)

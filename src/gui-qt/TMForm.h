@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/CommandLine.h"
-#include "gui-qt/HelpWindow.h"
 #include "app/MainForm.h"
 #include "app/ProgramPaths.h"
 #include "base/UserInterface.h"
+#include "gui-qt/HelpWindow.h"
 
 #include <QString>
 #include <QWidget>

@@ -1,11 +1,11 @@
 #include "gui-qt/TPlantillas.h"
 
+#include "dialogs/Plantihoras.h"
 #include "gui-qt/GradientPanel.h"
 #include "gui-qt/WindowLook.h"
-#include "dialogs/Plantihoras.h"
 
-#include <QComboBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>

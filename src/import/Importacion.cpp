@@ -6,9 +6,9 @@
 #include "formats/Encoding.h"
 #include "formats/ExchangeWriter.h"
 #include "formats/NormalisedCopy.h"
+#include "import/Soluc.h"
 #include "platform/Files.h"
 #include "platform/LocalTime.h"
-#include "import/Soluc.h"
 
 #include <functional>
 
@@ -64,16 +64,12 @@ std::u16string currentDateTimeText()
 }
 
 Importacion::Importacion(const std::filesystem::path& vtemp)
-    : m_vtemp(vtemp),
-      m_soluc(vtemp, "SOLUC", OpenMode::Exclusive),
-      m_grupos(vtemp, "GRUPOST", OpenMode::Exclusive),
-      m_cursos(vtemp, "CURSOST", OpenMode::Exclusive),
-      m_profesores(vtemp, "PROFT", OpenMode::Exclusive),
-      m_aulas(vtemp, "AULAT", OpenMode::Exclusive),
+    : m_vtemp(vtemp), m_soluc(vtemp, "SOLUC", OpenMode::Exclusive),
+      m_grupos(vtemp, "GRUPOST", OpenMode::Exclusive), m_cursos(vtemp, "CURSOST", OpenMode::Exclusive),
+      m_profesores(vtemp, "PROFT", OpenMode::Exclusive), m_aulas(vtemp, "AULAT", OpenMode::Exclusive),
       m_asignomt(vtemp, "ASIGNOMT", OpenMode::Exclusive),
       m_asignomt2(vtemp, "ASIGNOMT2", OpenMode::Exclusive),
-      m_diasHoras(vtemp, "DIASHORAST", OpenMode::Exclusive),
-      m_asigt(vtemp, "ASIGT", OpenMode::Exclusive)
+      m_diasHoras(vtemp, "DIASHORAST", OpenMode::Exclusive), m_asigt(vtemp, "ASIGT", OpenMode::Exclusive)
 {
     if (!Table::exists(vtemp, "ORIGENES_C"))
         return;
@@ -99,8 +95,9 @@ bool Importacion::run(const std::filesystem::path& chosenFile, const std::u16str
     XmlDocument chosen = readChosenDocument(chosenFile).document;
     const XmlNode block = chosen.selectSingle("/SERVICIO/BLOQUE_DATOS");
     if (!block || !block.firstChild()) {
-        throw Error("El archivo «" + chosenFile.string() +
-                    "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS con datos.");
+        throw Error(
+            "El archivo «" + chosenFile.string() +
+            "» no es un documento de intercambio de Raíces: no contiene SERVICIO/BLOQUE_DATOS con datos.");
     }
     if (!Table::exists(m_vtemp, "PERIODOS"))
         return false;
@@ -113,9 +110,11 @@ bool Importacion::run(const std::filesystem::path& chosenFile, const std::u16str
     return true;
 }
 
-void Importacion::write(XmlDocument chosen, const std::u16string& fecha, const std::filesystem::path& outputFile)
+void Importacion::write(XmlDocument chosen, const std::u16string& fecha,
+                        const std::filesystem::path& outputFile)
 {
-    const std::u16string schoolYear = Left(chosen.selectSingle("/SERVICIO/BLOQUE_DATOS").firstChild().text(), 4);
+    const std::u16string schoolYear =
+        Left(chosen.selectSingle("/SERVICIO/BLOQUE_DATOS").firstChild().text(), 4);
     replaceFileAtomically(outputFile, [&](const std::filesystem::path& temporary) {
         ExchangeWriter writer(chosen, fecha, temporary);
         Markup year;
@@ -228,7 +227,8 @@ long long Importacion::HorariosNoRegulares(ExchangeWriter& writer)
                 std::u16string activityKey = written(m_soluc, "TAREA");
                 if (activityKey.starts_with(u'#'))
                     activityKey.erase(0, 1);
-                const long long minutes = locateSlot(m_soluc, m_diasHoras) ? m_diasHoras.integer("MINUTOS") : 0;
+                const long long minutes =
+                    locateSlot(m_soluc, m_diasHoras) ? m_diasHoras.integer("MINUTOS") : 0;
                 activity.clear();
                 activity.open("grupo_datos");
                 activity.attribute("seq", teacherSeq("ACTIVIDAD_", ++activityNumber));
@@ -267,8 +267,8 @@ void Importacion::HorariosRegulares(ExchangeWriter& writer, long long teacherCou
                 if (!isPlaced(m_soluc) || isNonRegular(m_soluc))
                     continue;
                 if (const auto dropped = appendRegularEntry(activity, activityNumber + 1)) {
-                    m_summary.dropped.push_back({m_soluc.text("PROF"), m_soluc.text("DIA"), m_soluc.text("HORA"),
-                                                 m_soluc.text("ASIG"), *dropped});
+                    m_summary.dropped.push_back({m_soluc.text("PROF"), m_soluc.text("DIA"),
+                                                 m_soluc.text("HORA"), m_soluc.text("ASIG"), *dropped});
                     continue;
                 }
                 ++activityNumber;
@@ -373,7 +373,8 @@ std::u16string Importacion::catalogueKey(const std::u16string& courseKey, const 
         originKey = m_origenes->text("X_CATORIHOR");
     if (isBlank(originKey))
         return u" ";
-    if (m_autorizaciones->locate("X_ACTIVIDAD;X_CATORIHOR;X_NIVCONPAGLEG", {activityKey, originKey, levelKey}))
+    if (m_autorizaciones->locate("X_ACTIVIDAD;X_CATORIHOR;X_NIVCONPAGLEG",
+                                 {activityKey, originKey, levelKey}))
         return written(*m_autorizaciones, "X_ORIHORACTETP");
     return u" ";
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "formats/ExchangeWriter.h"
-#include "formats/dbase/Table.h"
 #include "formats/XmlDocument.h"
+#include "formats/dbase/Table.h"
 
 #include <filesystem>
 #include <functional>
@@ -17,7 +17,7 @@ namespace pasavel {
 // tables the export wrote become a new exchange document with every teacher's
 // non-regular and regular timetable.
 class Importacion {
-public:
+  public:
     // Opens the working tables (exclusive, so Velmora cannot change them
     // meanwhile) and the catalogue tables when there are hour origins.
     explicit Importacion(const std::filesystem::path& vtemp);
@@ -59,7 +59,7 @@ public:
     };
     const Summary& summary() const { return m_summary; }
 
-private:
+  private:
     // Writes the output file: what stands outside the chosen document's root
     // (its declaration first), a new header, the school year, and the
     // non-regular and regular timetables. The file is replaced only when

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <limits>
+#include <utility>
 
 namespace pasavel {
 
@@ -92,6 +93,61 @@ std::optional<std::string> readFileBytesUpTo(const std::filesystem::path& path, 
     if (bytes.size() > maximumSize)
         return std::nullopt;
     return bytes;
+}
+
+FileReader::FileReader(const std::filesystem::path& path) : m_path(path)
+{
+    m_file = openFile(path, "rb");
+    if (m_file == nullptr)
+        throw Error("No se puede leer el archivo «" + pathToUtf8(path) + "»: " + systemErrorText(errno) +
+                    ".");
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (!error)
+        m_size = size;
+}
+
+FileReader::~FileReader()
+{
+    std::fclose(m_file);
+}
+
+std::size_t FileReader::read(char* buffer, std::size_t length)
+{
+    const std::size_t count = std::fread(buffer, 1, length, m_file);
+    if (count < length && std::ferror(m_file) != 0)
+        throw Error("No se puede leer el archivo «" + pathToUtf8(m_path) + "»: " + systemErrorText(errno) +
+                    ".");
+    return count;
+}
+
+FileWriter::FileWriter(const std::filesystem::path& path) : m_path(path)
+{
+    m_file = openFile(path, "wb");
+    if (m_file == nullptr)
+        throw Error("No se pudo escribir el archivo «" + pathToUtf8(path) + "»: " + systemErrorText(errno) +
+                    ".");
+}
+
+FileWriter::~FileWriter()
+{
+    if (m_file != nullptr)
+        std::fclose(m_file);
+}
+
+void FileWriter::write(std::string_view bytes)
+{
+    if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size())
+        throw Error("No se pudo escribir el archivo «" + pathToUtf8(m_path) + "»: " + systemErrorText(errno) +
+                    ".");
+}
+
+void FileWriter::close()
+{
+    std::FILE* file = std::exchange(m_file, nullptr);
+    if (file != nullptr && std::fclose(file) != 0)
+        throw Error("No se pudo escribir el archivo «" + pathToUtf8(m_path) + "»: " + systemErrorText(errno) +
+                    ".");
 }
 
 void writeFileAtomically(const std::filesystem::path& target, std::string_view bytes)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -44,6 +45,52 @@ std::string readFileBytes(const std::filesystem::path& path);
 // one, of which no more than that is read; throws Error naming the file when
 // it cannot be read.
 std::optional<std::string> readFileBytesUpTo(const std::filesystem::path& path, std::size_t maximumSize);
+
+// A file read from its start a piece at a time, for a reader that must not
+// hold it whole.
+class FileReader {
+  public:
+    // Throws Error naming the file when it cannot be opened.
+    explicit FileReader(const std::filesystem::path& path);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+
+    // The file's size when it was opened, or nothing when the system cannot
+    // tell it (the file may still grow or shrink while it is read).
+    std::optional<std::uintmax_t> size() const { return m_size; }
+
+    // Reads up to length bytes from where the last read ended into buffer:
+    // fewer only at the end of the file, none there. Throws Error naming the
+    // file when it cannot be read.
+    std::size_t read(char* buffer, std::size_t length);
+
+  private:
+    std::filesystem::path m_path;
+    std::FILE* m_file = nullptr;
+    std::optional<std::uintmax_t> m_size;
+};
+
+// A new file written from its start a piece at a time (in the temporary of
+// replaceFileAtomically, say). Every failure throws Error naming the file.
+class FileWriter {
+  public:
+    // Creates the file, or empties an existing one.
+    explicit FileWriter(const std::filesystem::path& path);
+    // Closes a file that close() did not, saying nothing of a failure.
+    ~FileWriter();
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+
+    void write(std::string_view bytes);
+    // Closes the file once everything is written; a failure here means that
+    // what was written may not all be in it.
+    void close();
+
+  private:
+    std::filesystem::path m_path;
+    std::FILE* m_file = nullptr;
+};
 
 // A file that no one may write carries the read-only mark (the attribute a
 // Windows user sets): the program neither replaces nor deletes it, even as a

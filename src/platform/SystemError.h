@@ -8,7 +8,7 @@ namespace pasavel {
 // A call to the operating system failed. what() is the system's own reason,
 // in Spanish, for the caller to put into a message that names its object.
 class SystemError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

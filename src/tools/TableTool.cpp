@@ -96,7 +96,7 @@ void printCsvRow(const std::vector<std::string>& row, std::ostream& out)
 // Columns of at most widestColumn characters, numbers to the right; a line
 // break or a tab inside a value shows as a blank so that a row stays a line.
 class Grid {
-public:
+  public:
     Grid(std::vector<std::string> headers, std::vector<bool> rightAligned)
         : m_headers(std::move(headers)), m_rightAligned(std::move(rightAligned))
     {
@@ -128,7 +128,7 @@ public:
             printRow(row, widths, out);
     }
 
-private:
+  private:
     void printRow(const std::vector<std::string>& row, const std::vector<std::size_t>& widths,
                   std::ostream& out) const
     {

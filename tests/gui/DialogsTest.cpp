@@ -4,16 +4,16 @@
 #include "../TestSupport.h"
 #include "DialogDriver.h"
 #include "base/Error.h"
+#include "dialogs/Cursos.h"
+#include "dialogs/Plantihoras.h"
+#include "formats/dbase/Table.h"
+#include "gui-qt/CursosGrid.h"
 #include "gui-qt/GradientPanel.h"
 #include "gui-qt/HelpWindow.h"
-#include "gui-qt/TMForm.h"
-#include "dialogs/Cursos.h"
-#include "gui-qt/CursosGrid.h"
-#include "dialogs/Plantihoras.h"
 #include "gui-qt/RecordNavigator.h"
 #include "gui-qt/TControlCursos.h"
+#include "gui-qt/TMForm.h"
 #include "gui-qt/TPlantillas.h"
-#include "formats/dbase/Table.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -191,7 +191,8 @@ std::unique_ptr<TMForm> DialogsTest::makeMainWindow()
 {
     const std::filesystem::path program = m_folder->path() / "programa";
     std::filesystem::create_directories(program);
-    return std::make_unique<TMForm>(readCommandLine({}), ProgramPaths{vtemp(), program, program / "M.DBF", {}, {}});
+    return std::make_unique<TMForm>(readCommandLine({}),
+                                    ProgramPaths{vtemp(), program, program / "M.DBF", {}, {}});
 }
 
 void DialogsTest::courseWindowLayout_data()

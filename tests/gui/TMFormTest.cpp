@@ -3,12 +3,12 @@
 #include "gui-qt/TMForm.h"
 #include "../TestSupport.h"
 #include "DialogDriver.h"
-#include "gui-qt/HelpWindow.h"
 #include "dialogs/Cursos.h"
 #include "dialogs/Plantihoras.h"
+#include "formats/dbase/Table.h"
+#include "gui-qt/HelpWindow.h"
 #include "gui-qt/TControlCursos.h"
 #include "gui-qt/TPlantillas.h"
-#include "formats/dbase/Table.h"
 
 #include <QApplication>
 #include <QDir>
@@ -469,8 +469,9 @@ void TMFormTest::completedExportDisablesBothDirections()
     QTest::mouseClick(child<QPushButton>(*window, "BExportar"), Qt::LeftButton);
     QTRY_COMPARE(answers.log, QStringList({fileDialogLine, courseWindowLine, finishedLine}));
     // The tables written, with their records, behind the final message.
-    QVERIFY2(answers.details.last().contains(QStringLiteral("\nPERIODOS: 1 registro\nCURSOST: 0 registros\n")),
-             qPrintable(answers.details.last()));
+    QVERIFY2(
+        answers.details.last().contains(QStringLiteral("\nPERIODOS: 1 registro\nCURSOST: 0 registros\n")),
+        qPrintable(answers.details.last()));
     QVERIFY(answers.details.last().endsWith(toQString(document) + QStringLiteral("-copia»")));
 
     QCOMPARE(window->form().runResult, 1);
@@ -530,16 +531,18 @@ void TMFormTest::missingWorkingFolderIsChosenInTheWindowAndRemembered()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-    ModalAnswers answers({"escribir:{carpeta}/centro.xml", "aceptar", "escribir:{carpeta}/VTEMP", "aceptar",
-                          "aceptar"},
-                         m_folder->path());
+    ModalAnswers answers(
+        {"escribir:{carpeta}/centro.xml", "aceptar", "escribir:{carpeta}/VTEMP", "aceptar", "aceptar"},
+        m_folder->path());
     QTest::mouseClick(child<QPushButton>(window, "BExportar"), Qt::LeftButton);
-    const QString problem = "No existe la carpeta de trabajo «" + toQString(paths.vtemp) +
-                            "», donde están las tablas de Velmora.\n\n¿Quiere elegir otra carpeta de trabajo? "
-                            "Pasavel la recordará para las próximas veces.";
-    QTRY_COMPARE(answers.log, QStringList({fileDialogLine, "mensaje [Pasavel]: " + problem,
-                                           QStringLiteral("archivo: Seleccione la carpeta de trabajo de Velmora"),
-                                           courseWindowLine, finishedLine}));
+    const QString problem =
+        "No existe la carpeta de trabajo «" + toQString(paths.vtemp) +
+        "», donde están las tablas de Velmora.\n\n¿Quiere elegir otra carpeta de trabajo? "
+        "Pasavel la recordará para las próximas veces.";
+    QTRY_COMPARE(answers.log,
+                 QStringList({fileDialogLine, "mensaje [Pasavel]: " + problem,
+                              QStringLiteral("archivo: Seleccione la carpeta de trabajo de Velmora"),
+                              courseWindowLine, finishedLine}));
     QCOMPARE(window.form().runResult, 1);
     QVERIFY(std::filesystem::exists(m_folder->path() / "VTEMP" / "DIASHORAST.DBF"));
     QVERIFY(std::filesystem::exists(document.string() + "-copia"));

@@ -45,9 +45,10 @@ HWND createHostWindow()
     RegisterClassW(&windowClass);
     RECT bounds{0, 0, hostWidth, hostHeight};
     AdjustWindowRect(&bounds, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND window = CreateWindowExW(0, L"VelmoraPrueba", L"Velmora (ventana de prueba)",
-                                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, bounds.right - bounds.left,
-                                  bounds.bottom - bounds.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window =
+        CreateWindowExW(0, L"VelmoraPrueba", L"Velmora (ventana de prueba)",
+                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, bounds.right - bounds.left,
+                        bounds.bottom - bounds.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
     return window;

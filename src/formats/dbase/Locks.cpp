@@ -18,13 +18,14 @@ std::string guillemets(std::string_view text)
 
 FileLock lockTableFile(const std::filesystem::path& path, OpenMode mode, std::string_view table)
 {
-    const FileLock::Kind kind = mode == OpenMode::Exclusive ? FileLock::Kind::Exclusive : FileLock::Kind::Shared;
+    const FileLock::Kind kind =
+        mode == OpenMode::Exclusive ? FileLock::Kind::Exclusive : FileLock::Kind::Shared;
     std::optional<FileLock> lock;
     try {
         lock = FileLock::tryLockFile(path, kind);
     } catch (const SystemError& error) {
-        throw Error("No se puede abrir la tabla " + guillemets(table) + " (" + path.string() + "): " + error.what() +
-                    ".");
+        throw Error("No se puede abrir la tabla " + guillemets(table) + " (" + path.string() +
+                    "): " + error.what() + ".");
     }
     if (!lock) {
         throw Error("La tabla " + guillemets(table) + " está en uso por otro programa (" + path.string() +
@@ -33,7 +34,8 @@ FileLock lockTableFile(const std::filesystem::path& path, OpenMode mode, std::st
     return std::move(*lock);
 }
 
-WorkingFolderLock::WorkingFolderLock(const std::filesystem::path& folder) : m_lock(FileLock::tryLockFolder(folder))
+WorkingFolderLock::WorkingFolderLock(const std::filesystem::path& folder)
+    : m_lock(FileLock::tryLockFolder(folder))
 {
     if (!m_lock) {
         throw Error("La carpeta de trabajo " + guillemets(folder.string()) +

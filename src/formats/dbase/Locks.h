@@ -21,11 +21,11 @@ FileLock lockTableFile(const std::filesystem::path& path, OpenMode mode, std::st
 // taken on the folder itself: no file is added to it. A folder that cannot be
 // opened is not locked; the run then reports what is wrong with it.
 class WorkingFolderLock {
-public:
+  public:
     // Throws Error, naming the folder, when another run holds it.
     explicit WorkingFolderLock(const std::filesystem::path& folder);
 
-private:
+  private:
     std::optional<FileLock> m_lock;
 };
 

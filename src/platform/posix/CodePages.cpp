@@ -94,7 +94,8 @@ std::size_t CodePageEncoder::encodeWhilePossible(std::u32string_view text, std::
                 continue;
             if (errno == EILSEQ)
                 return done + (4 * length - inputLeft) / 4;
-            throw Error("No se pudo convertir el texto a la codificación «" + m_converter->encodingName + "».");
+            throw Error("No se pudo convertir el texto a la codificación «" + m_converter->encodingName +
+                        "».");
         }
         done += length;
     }

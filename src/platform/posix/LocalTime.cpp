@@ -32,7 +32,8 @@ std::string localDateTimeText()
     const std::string_view locale = std::setlocale(LC_TIME, nullptr);
     const bool userLocale = locale != "C" && locale != "POSIX" && !locale.starts_with("C.");
     char text[128];
-    const std::size_t length = std::strftime(text, sizeof text, userLocale ? "%x %X" : "%d/%m/%Y %H:%M:%S", &local);
+    const std::size_t length =
+        std::strftime(text, sizeof text, userLocale ? "%x %X" : "%d/%m/%Y %H:%M:%S", &local);
     return std::string(text, length);
 }
 
