@@ -20,6 +20,10 @@
 // An open table is held in memory; changes reach the file when the table is
 // closed, written beside it and renamed over it, so a failure never leaves a
 // file that cannot be read.
+//
+// This is the one header of the store that callers include: the header
+// layout, the field codec and the indexes beside it serve this class only.
+// (Locks.h, which also holds the working folder's lock, is the exception.)
 namespace pasavel {
 
 enum class FieldKind { String, Integer, Float, Boolean };
