@@ -39,9 +39,9 @@ TEST(FuzzFindings, TableInAnMsDosCodePageIsLocatedAndFilteredOnItsValues)
     EXPECT_EQ(hours, (std::vector<std::u16string>{u"1", u"3"}));
 
     soluc.clearFilter();
-    ASSERT_TRUE(soluc.locate("PROF", {u"BEÑ"}));
+    ASSERT_TRUE(soluc.locate({{"PROF", u"BEÑ"}}));
     EXPECT_EQ(soluc.text("HORA"), u"2");
-    EXPECT_FALSE(soluc.locate("PROF", {u"€"})) << "a character code page 850 lacks matches nothing";
+    EXPECT_FALSE(soluc.locate({{"PROF", u"€"}})) << "a character code page 850 lacks matches nothing";
 }
 
 // Appending to a table in an MS-DOS code page fails when the change is

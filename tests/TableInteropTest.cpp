@@ -79,7 +79,7 @@ TEST(TableInterop, StoreReadsWhatPythonDbfWrites)
     EXPECT_EQ(table.integer("HORA"), 3);
     EXPECT_EQ(table.text("FECHA"), u"20260901");
     EXPECT_TRUE(table.boolean("ACTIVO"));
-    table.setFilter(u"PROF= 'O''B'");
+    table.setFilter("PROF", u"O'B");
     EXPECT_EQ(table.text("ASIG"), u"#ACT");
     EXPECT_EQ(table.integer("DIA"), 5);
 }

@@ -69,7 +69,7 @@ void Cursos::recoverEarlierCodings()
     Table earlier(m_vtemp, "CURSOST2");
     Table& current = cursos();
     for (current.first(); !current.eof(); current.next()) {
-        if (!earlier.locate("CLAVE", {current.text("CLAVE")}))
+        if (!earlier.locate({{"CLAVE", current.text("CLAVE")}}))
             continue;
         current.edit();
         current.setText("NIVEL", earlier.text("NIVEL"));
@@ -110,7 +110,7 @@ void Cursos::storeCodings()
     Table stored(m_vtemp, "CURSOST2");
     Table& current = cursos();
     for (current.first(); !current.eof(); current.next()) {
-        if (stored.locate("CLAVE", {current.text("CLAVE")})) {
+        if (stored.locate({{"CLAVE", current.text("CLAVE")}})) {
             stored.edit();
         } else {
             stored.append();

@@ -67,7 +67,7 @@ long long slotMinutes(const ExchangeRecord& slot, std::size_t position, const ch
 // Minutes of the first hour of day 1 of a frame, from its HORADESDE.
 std::optional<long long> firstHourStart(Table& table, const std::u16string& frameCode)
 {
-    if (!table.locate("DIHO;MARCOXML", {u"11", frameCode}))
+    if (!table.locate({{"DIHO", u"11"}, {"MARCOXML", frameCode}}))
         return std::nullopt;
     const std::u16string start = table.text("HORADESDE");
     const auto hours = parseInteger(Left(start, 2));

@@ -54,7 +54,7 @@ Table openReferenceSubjects(const std::filesystem::path& file)
 // The codes the reference table proposes for a subject of this exact name.
 SubjectCodes referenceCodes(Table& reference, const std::u16string& name)
 {
-    if (!reference.locate("NOMBRE", {name}))
+    if (!reference.locate({{"NOMBRE", name}}))
         return {};
     return {reference.text("COD"), reference.text("CODLARGO")};
 }
@@ -166,10 +166,10 @@ class SubjectWriter {
     {
         // The keys as the document gives them: a key longer than its field
         // matches no record, rather than the record of another key.
-        if (m_asignomt2.locate("MATERIA;OFERTAMATRI", {materia.subjectKey, materia.courseKey}))
+        if (m_asignomt2.locate({{"MATERIA", materia.subjectKey}, {"OFERTAMATRI", materia.courseKey}}))
             return;
-        if (!m_asignomt.locate("CODLARGO;NOMBRE",
-                               {asStored(codLargo, codeWidth), asStored(materia.name, nameWidth)}))
+        if (!m_asignomt.locate(
+                {{"CODLARGO", asStored(codLargo, codeWidth)}, {"NOMBRE", asStored(materia.name, nameWidth)}}))
             return;
         appendCourse(materia, {m_asignomt.text("COD"), m_asignomt.text("CODLARGO")});
     }

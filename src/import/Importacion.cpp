@@ -289,12 +289,12 @@ std::optional<std::u16string> Importacion::appendRegularEntry(Markup& activities
 
     std::u16string subjectKey;
     std::u16string courseKey;
-    if (m_asigt.locate("CASIG;CGRUP", {subjectCode, groupCode})) {
+    if (m_asigt.locate({{"CASIG", subjectCode}, {"CGRUP", groupCode}})) {
         subjectKey = written(m_asigt, "CLAVE");
         courseKey = written(m_asigt, "CLAVECURSO");
     }
     std::u16string activityKey = written(m_soluc, "TAREA");
-    if (isBlank(activityKey) && m_asignomt.locate("COD", {subjectCode}))
+    if (isBlank(activityKey) && m_asignomt.locate({{"COD", subjectCode}}))
         activityKey = written(m_asignomt, "CODTAREA");
 
     std::u16string day;
@@ -310,17 +310,17 @@ std::optional<std::u16string> Importacion::appendRegularEntry(Markup& activities
     const std::u16string room = written(m_soluc, "AULA");
 
     std::u16string groupKey;
-    if (m_grupos.locate("ABREV", {groupCode})) {
+    if (m_grupos.locate({{"ABREV", groupCode}})) {
         groupKey = written(m_grupos, "CLAVE");
         if (isBlank(courseKey))
             courseKey = written(m_grupos, "CLAVECURSO");
     }
-    if (isBlank(subjectKey) && m_asignomt2.locate("COD;OFERTAMATRI", {subjectCode, courseKey}))
+    if (isBlank(subjectKey) && m_asignomt2.locate({{"COD", subjectCode}, {"OFERTAMATRI", courseKey}}))
         subjectKey = written(m_asignomt2, "MATERIA");
 
     std::u16string unitFlag;
     std::u16string subjectFlag;
-    if (m_asignomt.locate("CODTAREA", {task})) {
+    if (m_asignomt.locate({{"CODTAREA", task}})) {
         const std::u16string flags = m_asignomt.text("R_UNI_MAT");
         unitFlag = Left(flags, 1);
         subjectFlag = flags.size() > 1 ? flags.substr(1, 1) : u"";
@@ -364,17 +364,17 @@ std::u16string Importacion::catalogueKey(const std::u16string& courseKey, const 
     if (isBlank(origin) || isBlank(courseKey))
         return u" ";
     std::u16string levelKey;
-    if (m_cursosNiveles->locate("X_OFERTAMATRIG", {courseKey}))
+    if (m_cursosNiveles->locate({{"X_OFERTAMATRIG", courseKey}}))
         levelKey = m_cursosNiveles->text("X_NIVCONPAGLEG");
     if (isBlank(levelKey))
         return u" ";
     std::u16string originKey;
-    if (m_origenes->locate("C_ORIHOR", {origin}))
+    if (m_origenes->locate({{"C_ORIHOR", origin}}))
         originKey = m_origenes->text("X_CATORIHOR");
     if (isBlank(originKey))
         return u" ";
-    if (m_autorizaciones->locate("X_ACTIVIDAD;X_CATORIHOR;X_NIVCONPAGLEG",
-                                 {activityKey, originKey, levelKey}))
+    if (m_autorizaciones->locate(
+            {{"X_ACTIVIDAD", activityKey}, {"X_CATORIHOR", originKey}, {"X_NIVCONPAGLEG", levelKey}}))
         return written(*m_autorizaciones, "X_ORIHORACTETP");
     return u" ";
 }

@@ -7,14 +7,7 @@ namespace pasavel {
 
 void selectTeacherEntries(Table& soluc, const std::u16string& abbreviation)
 {
-    std::u16string literal;
-    for (char16_t character : abbreviation) {
-        literal += character;
-        if (character == u'\'')
-            literal += character;
-    }
-    soluc.clearFilter();
-    soluc.setFilter(u"PROF= '" + literal + u"'");
+    soluc.setFilter("PROF", abbreviation);
 }
 
 bool isPlaced(const Table& soluc)
@@ -31,7 +24,7 @@ bool locateSlot(const Table& soluc, Table& diasHoras)
 {
     const std::u16string dayHour = soluc.text("DIA") + decimalText(soluc.integer("HORA"));
     const std::u16string frame = Left(soluc.text("MARCO"), 1);
-    return diasHoras.locate("DIHO;MARCO", {dayHour, frame});
+    return diasHoras.locate({{"DIHO", dayHour}, {"MARCO", frame}});
 }
 
 } // namespace pasavel

@@ -8,7 +8,6 @@
 
 #include "base/Clipper.h"
 #include "base/Error.h"
-#include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
 
 #include <cstddef>
@@ -59,13 +58,6 @@ bool isFirstOfItsName(const std::vector<FieldInfo>& fields, std::size_t index)
     return true;
 }
 
-// A name that a filter expression or a list of names can spell: text
-// without the characters those use to separate their parts.
-bool isNameForExpressions(const std::string& name)
-{
-    return toUtf8(fromUtf8(name)) == name && name.find_first_of("=;' ") == std::string::npos;
-}
-
 std::size_t walkForward(Table& table)
 {
     std::size_t visited = 0;
@@ -94,15 +86,14 @@ void searchForValuesRead(Table& table)
 {
     const std::vector<FieldInfo> fields = table.fields();
     for (std::size_t index = 0; index < fields.size(); ++index) {
-        if (!isCharacterField(fields[index]) || !isFirstOfItsName(fields, index) ||
-            !isNameForExpressions(fields[index].name))
+        if (!isCharacterField(fields[index]) || !isFirstOfItsName(fields, index))
             continue;
         const std::string& field = fields[index].name;
         table.first();
         if (table.eof())
             return;
         const std::u16string value = table.text(field);
-        if (!table.locate(field, {value}))
+        if (!table.locate({{field, value}}))
             broken("a value read from " + field + " cannot be located");
         if (table.text(field) != value)
             broken("locate on " + field + " landed on another value");
@@ -110,13 +101,7 @@ void searchForValuesRead(Table& table)
         std::size_t matching = 0;
         for (table.first(); !table.eof(); table.next())
             matching += table.text(field) == value ? 1 : 0;
-        std::u16string quoted;
-        for (char16_t character : value) {
-            quoted += character;
-            if (character == u'\'')
-                quoted += character;
-        }
-        table.setFilter(fromUtf8(field) + u"= '" + quoted + u"'");
+        table.setFilter(field, value);
         std::size_t filtered = 0;
         for (table.first(); !table.eof(); table.next()) {
             ++filtered;
@@ -127,18 +112,20 @@ void searchForValuesRead(Table& table)
             broken("the filter on " + field + " did not walk every matching record");
         table.clearFilter();
     }
-    // All character fields together, joined by semicolons.
-    std::string names;
+    // All character fields together.
     std::vector<std::u16string> values;
+    values.reserve(fields.size()); // never moved, as the criteria view them
+    std::vector<FieldValue> criteria;
+    std::string names;
     table.first();
     for (std::size_t index = 0; index < fields.size() && !table.eof(); ++index) {
-        if (!isCharacterField(fields[index]) || !isFirstOfItsName(fields, index) ||
-            !isNameForExpressions(fields[index].name))
+        if (!isCharacterField(fields[index]) || !isFirstOfItsName(fields, index))
             continue;
-        names += (names.empty() ? "" : ";") + fields[index].name;
         values.push_back(table.text(fields[index].name));
+        criteria.push_back({fields[index].name, values.back()});
+        names += (names.empty() ? "" : ", ") + fields[index].name;
     }
-    if (!names.empty() && !table.locate(names, values))
+    if (!criteria.empty() && !table.locate(std::span<const FieldValue>(criteria)))
         broken("the values of a record cannot be located on " + names);
 }
 

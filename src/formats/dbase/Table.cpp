@@ -606,24 +606,27 @@ void Table::setBoolean(std::string_view fieldName, bool value)
     m_state->codec.setBoolean(*info, bytes, value);
 }
 
-bool Table::locate(std::string_view fieldNames, const std::vector<std::u16string>& values)
+bool Table::locate(std::initializer_list<FieldValue> criteria)
 {
+    return locate(std::span<const FieldValue>(criteria.begin(), criteria.size()));
+}
+
+bool Table::locate(std::span<const FieldValue> criteria)
+{
+    if (criteria.empty())
+        throw Error("La búsqueda en la tabla " + guillemets(m_state->name) + " no nombra ningún campo.");
+    // Every field is looked up before any value is converted, so that a
+    // field the table lacks is what is reported.
     dbase::FieldNumbers fieldNumbers;
-    for (std::size_t start = 0; start <= fieldNames.size();) {
-        const std::size_t end = std::min(fieldNames.find(';', start), fieldNames.size());
-        fieldNumbers.push_back(m_state->fieldIndex(fieldNames.substr(start, end - start)));
-        start = end + 1;
-    }
-    if (fieldNumbers.size() != values.size())
-        throw Error("La búsqueda en la tabla " + guillemets(m_state->name) + " por " +
-                    guillemets(fieldNames) + " necesita un valor por campo.");
+    for (const FieldValue& criterion : criteria)
+        fieldNumbers.push_back(m_state->fieldIndex(criterion.field));
     std::vector<std::string> keys;
     bool matchable = true;
-    for (std::size_t index = 0; index < values.size(); ++index) {
+    for (std::size_t index = 0; index < criteria.size(); ++index) {
         // Every value is converted, so that one an integer field cannot take
         // is reported even when another already matches nothing.
         std::optional<std::string> key =
-            m_state->codec.searchKey(m_state->header.fields[fieldNumbers[index]], values[index]);
+            m_state->codec.searchKey(m_state->header.fields[fieldNumbers[index]], criteria[index].value);
         matchable = matchable && key.has_value();
         if (key)
             keys.push_back(std::move(*key));
@@ -643,34 +646,11 @@ bool Table::locate(std::string_view fieldNames, const std::vector<std::u16string
     return false;
 }
 
-void Table::setFilter(std::u16string_view expression)
+void Table::setFilter(std::string_view fieldName, std::u16string_view value)
 {
-    const auto invalid = [&] {
-        throw Error("El filtro " + guillemets(toUtf8(expression)) + " de la tabla " +
-                    guillemets(m_state->name) + " no es válido.");
-    };
-    const std::u16string text = AllTrim(expression);
-    const std::size_t equals = text.find(u'=');
-    if (equals == std::u16string::npos)
-        invalid();
-    const std::u16string fieldName = AllTrim(std::u16string_view(text).substr(0, equals));
-    const std::u16string quotedValue = AllTrim(std::u16string_view(text).substr(equals + 1));
-    if (quotedValue.size() < 2 || (quotedValue[0] != u'\'' && quotedValue[0] != u'"') ||
-        quotedValue.back() != quotedValue[0])
-        invalid();
-    const char16_t quote = quotedValue[0];
-    std::u16string value;
-    for (std::size_t index = 1; index + 1 < quotedValue.size(); ++index) {
-        if (quotedValue[index] == quote) {
-            if (quotedValue[index + 1] != quote || index + 2 >= quotedValue.size())
-                invalid();
-            ++index;
-        }
-        value += quotedValue[index];
-    }
     m_state->postPending();
     State::Filter filter;
-    filter.field = m_state->fieldIndex(toUtf8(fieldName));
+    filter.field = m_state->fieldIndex(fieldName);
     filter.key = m_state->codec.searchKey(m_state->header.fields[filter.field], value);
     m_state->filter = filter;
     m_state->filtered.clear();

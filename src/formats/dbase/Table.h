@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +53,12 @@ struct FieldInfo {
 };
 
 enum class OpenMode { Shared, Exclusive };
+
+// A field and the value a lookup wants in it.
+struct FieldValue {
+    std::string_view field;
+    std::u16string_view value;
+};
 
 class Table {
   public:
@@ -142,13 +150,17 @@ class Table {
     void setBoolean(std::string_view fieldName, bool value);
 
     // Moves to the first record (in stored order) whose fields equal the
-    // values, exactly and case-sensitively, trailing blanks aside. Fields are
-    // named joined by semicolons ("MATERIA;OFERTAMATRI"), one value each.
-    // Returns false, without moving, when none does.
-    bool locate(std::string_view fieldNames, const std::vector<std::u16string>& values);
+    // values: locate({{"MATERIA", subjectKey}, {"OFERTAMATRI", courseKey}}).
+    // Strings compare exactly and case-sensitively, trailing blanks aside;
+    // integer fields compare by value, so a searched text that is no integer
+    // is an error. Returns false, without moving, when no record matches.
+    bool locate(std::initializer_list<FieldValue> criteria);
+    bool locate(std::span<const FieldValue> criteria);
 
-    // A filter of the form FIELD= 'value' (a quote inside the value doubled).
-    void setFilter(std::u16string_view expression);
+    // From now on only the records whose field equals the value (compared as
+    // locate compares it) are walked and counted; the cursor goes to the
+    // first of them. Replaces any filter set before.
+    void setFilter(std::string_view fieldName, std::u16string_view value);
     void clearFilter();
 
   private:
