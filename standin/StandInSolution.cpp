@@ -2,6 +2,7 @@
 
 #include "base/Numbers.h"
 #include "formats/dbase/Table.h"
+#include "formats/dbase/TableLayout.h"
 
 #include <set>
 #include <string>
@@ -11,6 +12,14 @@
 namespace pasavel::bench {
 
 namespace {
+
+// SOLUC as the timetable program writes it; the import takes any layout with
+// these fields.
+constexpr FieldLayout solucFields[] = {
+    fields::string("PROF", 10),     {"DIA", FieldKind::Integer, 2, 0}, {"HORA", FieldKind::Integer, 2, 0},
+    fields::string("MARCO", 1),     fields::string("ASIG", 10),        fields::string("TAREA", 10),
+    fields::string("CODGRUPO", 10), fields::string("AULA", 10),        fields::string("CCONCIERTO", 10)};
+constexpr TableLayout SOLUC{"SOLUC", solucFields};
 
 struct Slot {
     std::u16string day;
@@ -91,17 +100,8 @@ std::vector<Activity> activities(const std::filesystem::path& vtemp)
 
 void writeEntries(const std::filesystem::path& vtemp, const std::vector<Entry>& entries)
 {
-    Table::create(vtemp, "SOLUC",
-                  {stringField("PROF", 10),
-                   {"DIA", FieldKind::Integer, 2, 0},
-                   {"HORA", FieldKind::Integer, 2, 0},
-                   stringField("MARCO", 1),
-                   stringField("ASIG", 10),
-                   stringField("TAREA", 10),
-                   stringField("CODGRUPO", 10),
-                   stringField("AULA", 10),
-                   stringField("CCONCIERTO", 10)});
-    Table soluc(vtemp, "SOLUC");
+    SOLUC.create(vtemp);
+    Table soluc(vtemp, SOLUC.name);
     for (const Entry& entry : entries) {
         soluc.append();
         soluc.setText("PROF", entry.teacher);

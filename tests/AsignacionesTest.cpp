@@ -1,4 +1,5 @@
 #include "StepsFixture.h"
+#include "export/WorkingTables.h"
 
 using namespace pasavel;
 using test::Columns;
@@ -80,10 +81,8 @@ TEST_F(CrearAsignacionesTest, SubjectNamesAreFoundIgnoringAsciiCaseAndPadding)
         {u"len", u"lengua"},
         {u"MUS", u"MÚSICA"},
         {u"LARGA", std::u16string(85, u'x')}};
-    Table::create(vtemp(), "ASIGNOMT",
-                  {stringField("COD", 10), stringField("CODLARGO", 10), stringField("NOMBRE", 80),
-                   stringField("CODTAREA", 10), booleanField("ESTAREA"), stringField("R_UNI_MAT", 4)});
-    Table asignomt(vtemp(), "ASIGNOMT");
+    tables::ASIGNOMT.create(vtemp());
+    Table asignomt(vtemp(), tables::ASIGNOMT.name);
     for (const auto& [code, name] : subjects) {
         asignomt.append();
         asignomt.setText("COD", code);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExportFixture.h"
+#include "export/WorkingTables.h"
 
 #include <string>
 #include <vector>
@@ -64,10 +65,8 @@ class StepsFixture : public ExportFixture {
     // Rows of CLAVE, NIVEL, CURSO, ESTUD.
     void writeCourses(const Columns& courses)
     {
-        Table::create(vtemp(), "CURSOST",
-                      {stringField("ABREV", 3), stringField("TURNO", 1), stringField("NIVEL", 5),
-                       stringField("CURSO", 3), stringField("CLAVE", 10), stringField("ESTUD", 80)});
-        Table table(vtemp(), "CURSOST");
+        tables::CURSOST.create(vtemp());
+        Table table(vtemp(), tables::CURSOST.name);
         for (const auto& course : courses) {
             table.append();
             table.setText("CLAVE", course.at(0));

@@ -9,14 +9,6 @@ namespace pasavel {
 
 namespace {
 
-const std::vector<FieldSpec>& cursosFields()
-{
-    static const std::vector<FieldSpec> fields = {stringField("ABREV", 3),  stringField("TURNO", 1),
-                                                  stringField("NIVEL", 5),  stringField("CURSO", 3),
-                                                  stringField("CLAVE", 10), stringField("ESTUD", 80)};
-    return fields;
-}
-
 constexpr std::u16string_view recoveryCaption = u"Recuperación de Niveles y Cursos importados anteriormente";
 constexpr std::u16string_view recoveryQuestion =
     u"Existen Niveles y Cursos ya definidos de una Importación anterior.\n\r"
@@ -33,9 +25,21 @@ bool Cursos::isMissing(std::u16string_view value)
     return true;
 }
 
-Cursos::Cursos(UserInterface& userInterface, std::filesystem::path vtemp, bool retryFlag)
-    : m_userInterface(userInterface), m_vtemp(std::move(vtemp)), m_forcedExitVisible(retryFlag)
+Cursos::Cursos(UserInterface& userInterface, std::filesystem::path vtemp, const TableLayout& codings,
+               bool retryFlag)
+    : m_userInterface(userInterface), m_vtemp(std::move(vtemp)), m_codings(codings),
+      m_forcedExitVisible(retryFlag)
 {
+}
+
+std::size_t Cursos::nivelWidth() const
+{
+    return m_codings.width("NIVEL");
+}
+
+std::size_t Cursos::cursoWidth() const
+{
+    return m_codings.width("CURSO");
 }
 
 Table& Cursos::cursos()
@@ -55,18 +59,18 @@ const Table& Cursos::cursos() const
 void Cursos::FormShow()
 {
     m_cursos.emplace(m_vtemp, "CURSOST");
-    if (Table::exists(m_vtemp, "CURSOST2")) {
+    if (Table::exists(m_vtemp, m_codings.name)) {
         if (m_userInterface.askOkCancel(recoveryCaption, recoveryQuestion))
             recoverEarlierCodings();
         else
-            std::filesystem::remove(Table::filePath(m_vtemp, "CURSOST2"));
+            std::filesystem::remove(Table::filePath(m_vtemp, m_codings.name));
     }
     cursos().first();
 }
 
 void Cursos::recoverEarlierCodings()
 {
-    Table earlier(m_vtemp, "CURSOST2");
+    Table earlier(m_vtemp, m_codings.name);
     Table& current = cursos();
     for (current.first(); !current.eof(); current.next()) {
         if (!earlier.locate({{"CLAVE", current.text("CLAVE")}}))
@@ -105,9 +109,9 @@ bool Cursos::hasGap()
 
 void Cursos::storeCodings()
 {
-    if (!Table::exists(m_vtemp, "CURSOST2"))
-        Table::create(m_vtemp, "CURSOST2", cursosFields());
-    Table stored(m_vtemp, "CURSOST2");
+    if (!Table::exists(m_vtemp, m_codings.name))
+        m_codings.create(m_vtemp);
+    Table stored(m_vtemp, m_codings.name);
     Table& current = cursos();
     for (current.first(); !current.eof(); current.next()) {
         if (stored.locate({{"CLAVE", current.text("CLAVE")}})) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "formats/dbase/Table.h"
+#include "formats/dbase/TableLayout.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -25,9 +26,11 @@ class Cursos {
         std::u16string curso;
     };
 
-    // retryFlag: the dialog is shown again after a failed check, so the
-    // forced-exit button is offered from the start.
-    Cursos(UserInterface& userInterface, std::filesystem::path vtemp, bool retryFlag);
+    // codings: the layout of CURSOST2, which is that of CURSOST. retryFlag:
+    // the dialog is shown again after a failed check, so the forced-exit
+    // button is offered from the start.
+    Cursos(UserInterface& userInterface, std::filesystem::path vtemp, const TableLayout& codings,
+           bool retryFlag);
 
     // True when the user confirmed while a course lacked its level or number
     // ("result").
@@ -53,6 +56,11 @@ class Cursos {
     void CursosTDBGridEnter();
     void CursosTDBGridExit();
     void CursosTDBGridColEnter();
+
+    // What the store keeps of a level and of a course number: as many
+    // characters as the grid lets the user type.
+    std::size_t nivelWidth() const;
+    std::size_t cursoWidth() const;
 
     // The grid and its navigator.
     std::size_t rowCount() const;
@@ -90,6 +98,7 @@ class Cursos {
 
     UserInterface& m_userInterface;
     std::filesystem::path m_vtemp;
+    const TableLayout& m_codings;
     std::optional<Table> m_cursos;
     bool m_editing = false;
     bool m_forcedExitVisible = false;

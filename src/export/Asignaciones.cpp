@@ -3,6 +3,7 @@
 #include "base/Clipper.h"
 #include "export/Exportacion.h"
 #include "export/StepSupport.h"
+#include "export/WorkingTables.h"
 #include "formats/dbase/Table.h"
 
 #include <map>
@@ -11,7 +12,7 @@ namespace pasavel {
 
 namespace {
 
-constexpr std::size_t nameWidth = 80;
+constexpr std::size_t nameWidth = tables::ASIGNOMT.width("NOMBRE");
 
 // Every assignment starts with four weekly hours: 240 minutes, rounded up to
 // whole hours, one session a hour.
@@ -37,7 +38,7 @@ std::u16string nameKey(std::u16string_view name)
 std::map<std::u16string, std::u16string> readSubjectCodes(const std::filesystem::path& vtemp)
 {
     std::map<std::u16string, std::u16string> codes;
-    Table asignomt(vtemp, "ASIGNOMT");
+    Table asignomt(vtemp, tables::ASIGNOMT.name);
     for (asignomt.first(); !asignomt.eof(); asignomt.next())
         codes.try_emplace(nameKey(asignomt.text("NOMBRE")), asignomt.text("COD"));
     asignomt.close();
@@ -48,7 +49,7 @@ std::map<std::u16string, std::u16string> readSubjectCodes(const std::filesystem:
 std::map<std::u16string, std::vector<Group>> readGroupsByCourse(const std::filesystem::path& vtemp)
 {
     std::map<std::u16string, std::vector<Group>> groups;
-    Table grupos(vtemp, "GRUPOST");
+    Table grupos(vtemp, tables::GRUPOST.name);
     for (grupos.first(); !grupos.eof(); grupos.next()) {
         groups[grupos.text("CLAVECURSO")].push_back({grupos.text("ABREV"), grupos.text("NIVEL"),
                                                      grupos.text("CURSO"), grupos.text("GRUPO"),
@@ -84,14 +85,8 @@ void Exportacion::CrearAsignaciones()
 {
     const std::map<std::u16string, std::u16string> subjectCodes = readSubjectCodes(m_vtemp);
     const std::map<std::u16string, std::vector<Group>> groupsByCourse = readGroupsByCourse(m_vtemp);
-    Table::create(m_vtemp, "ASIGT",
-                  {stringField("CASIG", 10), stringField("CPROF", 10), stringField("CGRUP", 10),
-                   stringField("CAULA", 10), stringField("TURNO", 1), stringField("NIVEL", 5),
-                   stringField("CURSO", 3), stringField("GRUPO", 2), floatField("HORAS", 6, 2),
-                   stringField("SESIONES", 20), stringField("NCONEX", 4), stringField("CLAVE", 10),
-                   stringField("CLAVECURSO", 10), stringField("CLAVEGRUPO", 10), stringField("CTAREA", 10),
-                   stringField("CORIGEN", 20), integerField("X_NIVCONPAGLEG")});
-    Table asigt(m_vtemp, "ASIGT");
+    tables::ASIGT.create(m_vtemp);
+    Table asigt(m_vtemp, tables::ASIGT.name);
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "MATERIAS")) {
         if (!record.passesGuard())
             continue;

@@ -5,6 +5,7 @@
 #include "base/Numbers.h"
 #include "dialogs/Plantihoras.h"
 #include "export/Exportacion.h"
+#include "export/WorkingTables.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/dbase/Table.h"
@@ -14,7 +15,7 @@ namespace pasavel {
 namespace {
 
 constexpr int daysInWeek = 7;
-constexpr std::size_t frameCodeWidth = 10;
+constexpr std::size_t frameCodeWidth = tables::DIASHORAST.width("MARCOXML");
 
 struct FrameCodes {
     std::u16string first;
@@ -103,12 +104,8 @@ std::u16string Exportacion::chooseFrames()
 
 void Exportacion::CrearDiasHoras()
 {
-    Table::create(m_vtemp, "DIASHORAST",
-                  {stringField("DIHO", 10), stringField("CODDIHO", 10), stringField("DIA", 20),
-                   stringField("TEXTODIA", 20), stringField("HORA", 8), stringField("TEXTOHOR", 15),
-                   stringField("HORADESDE", 8), stringField("HORAHASTA", 8), stringField("MINUTOS", 8),
-                   stringField("MARCO", 1), stringField("MARCOXML", 10)});
-    Table table(m_vtemp, "DIASHORAST");
+    tables::DIASHORAST.create(m_vtemp);
+    Table table(m_vtemp, tables::DIASHORAST.name);
     const FrameCodes codes = frameCodesOf(chooseFrames());
     const std::vector<ExchangeRecord> slots = sectionRecords(*loadedDocument, "TRAMOS_HORARIOS");
 

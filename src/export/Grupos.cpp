@@ -5,6 +5,7 @@
 #include "base/Error.h"
 #include "export/Exportacion.h"
 #include "export/StepSupport.h"
+#include "export/WorkingTables.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
 
@@ -14,7 +15,7 @@ namespace pasavel {
 
 namespace {
 
-constexpr std::size_t abbreviationWidth = 10;
+constexpr std::size_t abbreviationWidth = tables::GRUPOST.width("ABREV");
 
 struct Course {
     std::u16string nivel;
@@ -27,7 +28,7 @@ struct Course {
 std::map<std::u16string, Course> readCourses(const std::filesystem::path& vtemp)
 {
     std::map<std::u16string, Course> courses;
-    Table cursos(vtemp, "CURSOST");
+    Table cursos(vtemp, tables::CURSOST.name);
     for (cursos.first(); !cursos.eof(); cursos.next())
         courses.try_emplace(cursos.text("CLAVE"),
                             Course{cursos.text("NIVEL"), cursos.text("CURSO"), cursos.text("ESTUD")});
@@ -61,12 +62,9 @@ std::u16string groupAbbreviation(const Course& course, const CaseInsensitiveList
 void Exportacion::CrearGrupos()
 {
     const std::map<std::u16string, Course> courses = readCourses(m_vtemp);
-    Table::create(m_vtemp, "GRUPOST",
-                  {stringField("ABREV", 10), stringField("TURNO", 1), stringField("NIVEL", 5),
-                   stringField("CURSO", 3), stringField("GRUPO", 2), stringField("CLAVE", 10),
-                   stringField("CLAVECURSO", 10), stringField("DESCRIP", 80), stringField("MARCO", 1)});
+    tables::GRUPOST.create(m_vtemp);
     CaseInsensitiveList taken(abbreviationWidth);
-    Table grupos(m_vtemp, "GRUPOST");
+    Table grupos(m_vtemp, tables::GRUPOST.name);
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "UNIDADES")) {
         if (!record.passesGuard())
             continue;

@@ -6,6 +6,7 @@
 #include "base/Error.h"
 #include "export/Exportacion.h"
 #include "export/StepSupport.h"
+#include "export/WorkingTables.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
 
@@ -13,26 +14,14 @@ namespace pasavel {
 
 namespace {
 
-constexpr std::size_t codeWidth = 10;
-constexpr std::size_t nameWidth = 80;
+constexpr std::size_t codeWidth = tables::ASIGNOMT.width("COD");
+constexpr std::size_t longCodeWidth = tables::ASIGNOMT.width("CODLARGO");
+constexpr std::size_t nameWidth = tables::ASIGNOMT.width("NOMBRE");
 
 struct SubjectCodes {
     std::u16string cod;
     std::u16string codLargo;
 };
-
-std::vector<FieldSpec> asignomtFields()
-{
-    return {stringField("COD", 10),      stringField("CODLARGO", 10), stringField("NOMBRE", 80),
-            stringField("CODTAREA", 10), booleanField("ESTAREA"),     stringField("R_UNI_MAT", 4)};
-}
-
-std::vector<FieldSpec> asignomt2Fields()
-{
-    return {stringField("COD", 10),     stringField("CODLARGO", 10),    stringField("NOMBRE", 80),
-            stringField("MATERIA", 20), stringField("OFERTAMATRI", 20), stringField("CODTAREA", 10),
-            booleanField("ESTAREA")};
-}
 
 Table openReferenceSubjects(const std::filesystem::path& file)
 {
@@ -83,7 +72,7 @@ bool completeCodes(SubjectCodes& codes, const std::u16string& name)
         codes.cod = shortCode(name);
     }
     if (AllTrim(codes.codLargo).empty())
-        codes.codLargo = codes.cod.size() >= 5 ? codes.cod : Left(name, 10);
+        codes.codLargo = codes.cod.size() >= 5 ? codes.cod : Left(name, longCodeWidth);
     codes.cod = Left(codes.cod, codeWidth);
     return true;
 }
@@ -121,7 +110,7 @@ std::u16string uniqueCode(const std::u16string& code, const RunWideLists::Sorted
 class SubjectWriter {
   public:
     SubjectWriter(const std::filesystem::path& vtemp, RunWideLists& lists)
-        : m_asignomt(vtemp, "ASIGNOMT"), m_asignomt2(vtemp, "ASIGNOMT2"), m_lists(lists)
+        : m_asignomt(vtemp, tables::ASIGNOMT.name), m_asignomt2(vtemp, tables::ASIGNOMT2.name), m_lists(lists)
     {
     }
 
@@ -199,8 +188,8 @@ void Exportacion::CrearMaterias()
     runWideLists.clear();
     // Opened first, so that without it the tables stay as they were.
     Table reference = openReferenceSubjects(m_materiasTable);
-    Table::create(m_vtemp, "ASIGNOMT", asignomtFields());
-    Table::create(m_vtemp, "ASIGNOMT2", asignomt2Fields());
+    tables::ASIGNOMT.create(m_vtemp);
+    tables::ASIGNOMT2.create(m_vtemp);
     SubjectWriter writer(m_vtemp, runWideLists);
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "MATERIAS")) {
         if (!record.passesGuard())
@@ -219,7 +208,7 @@ void Exportacion::CrearMaterias()
 
 void Exportacion::CrearActividades()
 {
-    Table asignomt(m_vtemp, "ASIGNOMT");
+    Table asignomt(m_vtemp, tables::ASIGNOMT.name);
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "ACTIVIDADES")) {
         if (!record.passesGuard())
             continue;
@@ -228,7 +217,7 @@ void Exportacion::CrearActividades()
         const std::u16string code = record.value(0) == u"N" ? u"#" + record.value(1) : record.value(1);
         asignomt.append();
         asignomt.setText("COD", code);
-        asignomt.setText("CODLARGO", Left(name, 10));
+        asignomt.setText("CODLARGO", Left(name, longCodeWidth));
         asignomt.setText("NOMBRE", name);
         asignomt.setText("CODTAREA", code);
         asignomt.setBoolean("ESTAREA", true);

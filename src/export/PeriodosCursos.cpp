@@ -3,6 +3,7 @@
 #include "base/Error.h"
 #include "dialogs/Cursos.h"
 #include "export/Exportacion.h"
+#include "export/WorkingTables.h"
 #include "formats/Encoding.h"
 #include "formats/ExchangeDocument.h"
 #include "formats/dbase/Table.h"
@@ -74,9 +75,8 @@ void Exportacion::CrearPeriodos()
 {
     // Read first, so that a document without a school year leaves the table as it was.
     const std::vector<SchoolYear> years = readSchoolYears(*loadedDocument);
-    Table::create(m_vtemp, "PERIODOS",
-                  {stringField("CURSOANNO", 4), stringField("F_INICIO", 10), stringField("F_FIN", 10)});
-    Table periodos(m_vtemp, "PERIODOS");
+    tables::PERIODOS.create(m_vtemp);
+    Table periodos(m_vtemp, tables::PERIODOS.name);
     for (const SchoolYear& year : years) {
         periodos.append();
         periodos.setText("CURSOANNO", year.year);
@@ -89,10 +89,8 @@ void Exportacion::CrearPeriodos()
 
 void Exportacion::CrearCursos()
 {
-    Table::create(m_vtemp, "CURSOST",
-                  {stringField("ABREV", 3), stringField("TURNO", 1), stringField("NIVEL", 5),
-                   stringField("CURSO", 3), stringField("CLAVE", 10), stringField("ESTUD", 80)});
-    Table cursos(m_vtemp, "CURSOST");
+    tables::CURSOST.create(m_vtemp);
+    Table cursos(m_vtemp, tables::CURSOST.name);
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "CURSOS_DEL_CENTRO")) {
         if (!record.passesGuard())
             continue;
@@ -107,7 +105,7 @@ void Exportacion::CrearCursos()
     // level or course number (or the user closes it without the check).
     std::u16string outcome;
     for (;;) {
-        Cursos dialog(m_userInterface, m_vtemp, shownAgain);
+        Cursos dialog(m_userInterface, m_vtemp, tables::CURSOST2, shownAgain);
         m_userInterface.showCourseDialog(dialog);
         if (!dialog.checkFailed) {
             outcome = dialog.closingMark;

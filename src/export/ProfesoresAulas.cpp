@@ -3,6 +3,7 @@
 #include "base/Clipper.h"
 #include "export/Exportacion.h"
 #include "export/StepSupport.h"
+#include "export/WorkingTables.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
 
@@ -12,7 +13,7 @@ namespace pasavel {
 
 namespace {
 
-constexpr std::size_t abbreviationWidth = 10;
+constexpr std::size_t abbreviationWidth = tables::PROFT.width("ABREV");
 
 // The initials of the three name parts, then a counter when that is taken
 // already in any letter case; the initials themselves are never cut.
@@ -46,12 +47,9 @@ class TeacherAbbreviations {
 
 void Exportacion::CrearProfesores()
 {
-    Table::create(m_vtemp, "PROFT",
-                  {stringField("ABREV", 10), stringField("NOMBRE", 80), stringField("DEPART", 40),
-                   integerField("DNI"), stringField("X_EMPLEADO", 10), stringField("F_TOMAPOS", 10),
-                   stringField("EMAIL", 100)});
+    tables::PROFT.create(m_vtemp);
     TeacherAbbreviations abbreviations;
-    Table proft(m_vtemp, "PROFT");
+    Table proft(m_vtemp, tables::PROFT.name);
     const std::vector<ExchangeRecord> employees = sectionRecords(*loadedDocument, "EMPLEADOS");
     proft.reserveForAppending(employees.size());
     for (const ExchangeRecord& record : employees) {
@@ -75,10 +73,8 @@ void Exportacion::CrearProfesores()
 
 void Exportacion::CrearAulas()
 {
-    Table::create(m_vtemp, "AULAT",
-                  {stringField("ABREV", 10), stringField("NOMBRE", 80), stringField("EDIFICIO", 1),
-                   integerField("MAXALUM"), stringField("DEPCENTRO", 10)});
-    Table aulat(m_vtemp, "AULAT");
+    tables::AULAT.create(m_vtemp);
+    Table aulat(m_vtemp, tables::AULAT.name);
     for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "DEPENDENCIAS")) {
         if (!record.passesGuard())
             continue;
@@ -87,7 +83,7 @@ void Exportacion::CrearAulas()
         // are not told apart.
         const std::u16string key = record.value(0);
         aulat.append();
-        aulat.setText("ABREV", Left(key, 10));
+        aulat.setText("ABREV", Left(key, tables::AULAT.width("ABREV")));
         aulat.setText("NOMBRE", record.value(1));
         aulat.setText("DEPCENTRO", key);
         aulat.post();

@@ -31,9 +31,9 @@ constexpr std::array<ColumnLook, 4> columnLooks = {{
 }};
 
 // What the store keeps of a level and of a course number.
-int fieldWidth(int column)
+int fieldWidth(const Cursos& logic, int column)
 {
-    return column == CursosGrid::nivel ? 5 : 3;
+    return static_cast<int>(column == CursosGrid::nivel ? logic.nivelWidth() : logic.cursoWidth());
 }
 
 bool isEditable(int column)
@@ -174,14 +174,14 @@ class CursosModel : public QAbstractTableModel {
 // lets Enter go on to the next column as Tab does.
 class CursosDelegate : public QStyledItemDelegate {
   public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    CursosDelegate(const Cursos& logic, QObject* parent) : QStyledItemDelegate(parent), m_logic(logic) {}
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
                           const QModelIndex& index) const override
     {
         auto* editor = new QLineEdit(parent);
         editor->setFrame(false);
-        editor->setMaxLength(fieldWidth(index.column()));
+        editor->setMaxLength(fieldWidth(m_logic, index.column()));
         m_openEditor = editor;
         return editor;
     }
@@ -218,6 +218,7 @@ class CursosDelegate : public QStyledItemDelegate {
     }
 
   private:
+    const Cursos& m_logic;
     mutable QPointer<QWidget> m_openEditor;
 };
 
@@ -225,7 +226,7 @@ CursosGrid::CursosGrid(Cursos& logic, Guard guard, QWidget* parent)
     : QTableView(parent), m_logic(logic), m_guard(std::move(guard)),
       m_model(new CursosModel(
           m_logic, m_guard, [this] { emit logicChanged(); }, this)),
-      m_delegate(new CursosDelegate(this))
+      m_delegate(new CursosDelegate(logic, this))
 {
     setModel(m_model);
     setItemDelegate(m_delegate);

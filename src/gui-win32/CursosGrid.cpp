@@ -30,9 +30,9 @@ constexpr COLORREF titleLine = RGB(0xB4, 0xA0, 0x7A);
 constexpr COLORREF cellLine = RGB(0xC0, 0xC0, 0xC0);
 
 // What the store keeps of a level and of a course number.
-int fieldWidth(int column)
+std::size_t fieldWidth(const Cursos& logic, int column)
 {
-    return column == CursosGrid::nivel ? 5 : 3;
+    return column == CursosGrid::nivel ? logic.nivelWidth() : logic.cursoWidth();
 }
 
 void fillBox(HDC context, const RECT& box, COLORREF colour)
@@ -438,7 +438,7 @@ void CursosGrid::openEditor(std::optional<wchar_t> typed)
     m_editorRow = row;
     m_editorColumn = m_column;
     const RECT cell = cellBox(row, m_column);
-    SendMessageW(m_editor, EM_SETLIMITTEXT, static_cast<WPARAM>(fieldWidth(m_column)), 0);
+    SendMessageW(m_editor, EM_SETLIMITTEXT, static_cast<WPARAM>(fieldWidth(m_logic, m_column)), 0);
     SetWindowTextW(m_editor, value.c_str());
     SetWindowPos(m_editor, HWND_TOP, cell.left + 1, cell.top + 1, cell.right - cell.left - 2,
                  cell.bottom - cell.top - 2, SWP_SHOWWINDOW);

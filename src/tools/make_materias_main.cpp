@@ -6,6 +6,7 @@
 #include "base/Error.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
+#include "formats/dbase/TableLayout.h"
 #include "platform/Console.h"
 #include "platform/PathText.h"
 
@@ -24,8 +25,8 @@ struct ReferenceSubject {
     std::u16string codLargo;
 };
 
-const std::vector<FieldSpec> referenceFields = {stringField("NOMBRE", 80), stringField("COD", 10),
-                                                stringField("CODLARGO", 10)};
+constexpr FieldLayout referenceFields[] = {fields::string("NOMBRE", 80), fields::string("COD", 10),
+                                           fields::string("CODLARGO", 10)};
 
 std::vector<std::string> splitFields(const std::string& line)
 {
@@ -39,7 +40,7 @@ std::vector<std::string> splitFields(const std::string& line)
 
 // A value the table would store otherwise than written (cut, or a letter the
 // code page lacks) would make the reference propose codes nobody wrote.
-std::u16string checkedValue(const std::string& text, const FieldSpec& field, const std::string& where)
+std::u16string checkedValue(const std::string& text, const FieldLayout& field, const std::string& where)
 {
     if (!isValidUtf8(text))
         throw Error(where + ": el texto no está en UTF-8.");
@@ -49,7 +50,7 @@ std::u16string checkedValue(const std::string& text, const FieldSpec& field, con
         throw Error(where + ": «" + text + "» tiene caracteres que la tabla no puede guardar.");
     if (stored.size() > static_cast<std::size_t>(field.width)) {
         throw Error(where + ": «" + text + "» pasa de los " + std::to_string(field.width) +
-                    " caracteres de " + field.name + ".");
+                    " caracteres de " + std::string(field.name) + ".");
     }
     return value;
 }
@@ -76,7 +77,7 @@ std::vector<ReferenceSubject> readSource(const std::filesystem::path& source)
         if (line.empty())
             continue;
         const std::vector<std::string> fields = splitFields(line);
-        if (fields.size() != referenceFields.size())
+        if (fields.size() != std::size(referenceFields))
             throw Error(where + ": se esperaban tres valores, NOMBRE;COD;CODLARGO.");
         ReferenceSubject subject{checkedValue(fields[0], referenceFields[0], where),
                                  checkedValue(fields[1], referenceFields[1], where),
@@ -92,7 +93,7 @@ std::vector<ReferenceSubject> readSource(const std::filesystem::path& source)
 void writeTable(const std::filesystem::path& output, const std::vector<ReferenceSubject>& subjects)
 {
     const std::string tableName = output.stem().string();
-    Table::create(output.parent_path(), tableName, referenceFields);
+    TableLayout{tableName, referenceFields}.create(output.parent_path());
     Table table(output.parent_path(), tableName);
     for (const ReferenceSubject& subject : subjects) {
         table.append();

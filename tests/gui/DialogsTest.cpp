@@ -6,6 +6,7 @@
 #include "base/Error.h"
 #include "dialogs/Cursos.h"
 #include "dialogs/Plantihoras.h"
+#include "export/WorkingTables.h"
 #include "formats/dbase/Table.h"
 #include "gui-qt/CursosGrid.h"
 #include "gui-qt/GradientPanel.h"
@@ -141,10 +142,8 @@ void DialogsTest::cleanup()
 
 void DialogsTest::writeCursost(const Courses& courses)
 {
-    Table::create(vtemp(), "CURSOST",
-                  {stringField("ABREV", 3), stringField("TURNO", 1), stringField("NIVEL", 5),
-                   stringField("CURSO", 3), stringField("CLAVE", 10), stringField("ESTUD", 80)});
-    Table table(vtemp(), "CURSOST");
+    tables::CURSOST.create(vtemp());
+    Table table(vtemp(), tables::CURSOST.name);
     for (const auto& [clave, estud] : courses) {
         table.append();
         table.setText("CLAVE", std::u16string(clave.begin(), clave.end()));
@@ -242,7 +241,7 @@ void DialogsTest::courseWindowLayout()
     QFETCH(bool, shownAtStart);
 
     writeCursost({});
-    Cursos logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, false);
     const auto window = showCourseWindow(logic);
     QCOMPARE(window->windowTitle(), QStringLiteral("Asignación de Niveles y Cursos"));
     QCOMPARE(window->size(), QSize(686, 499));
@@ -268,7 +267,7 @@ void DialogsTest::courseWindowLayout()
 void DialogsTest::courseWindowTextsFitAndKeepTheirOrder()
 {
     writeCursost({});
-    Cursos logic(*m_answers, vtemp(), true);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, true);
     const auto window = showCourseWindow(logic);
     auto* panel = child<QWidget>(*window, "Draw3D1");
     const auto near = [](QColor actual, QColor expected) {
@@ -317,7 +316,7 @@ void DialogsTest::courseWindowTextsFitAndKeepTheirOrder()
 void DialogsTest::gridLooksAsATableOfCourses()
 {
     writeCursost({{"6001", "1º de E.S.O."}, {"6002", "2º de E.S.O."}, {"6003", "3º de E.S.O."}});
-    Cursos logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     QAbstractItemModel* model = grid->model();
@@ -349,7 +348,7 @@ void DialogsTest::gridLooksAsATableOfCourses()
 void DialogsTest::navigatorHasItsTenButtonsAndHints()
 {
     writeCursost({{"A", "a"}, {"B", "b"}});
-    Cursos logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, false);
     const auto window = showCourseWindow(logic);
     auto* navigator = child<RecordNavigator>(*window, "wwDBNavigator1");
     const QList<QToolButton*> buttons = navigator->findChildren<QToolButton*>();
@@ -405,7 +404,7 @@ void DialogsTest::navigatorWalksTheRecords()
     for (int number = 0; number < 25; ++number)
         courses.emplace_back("C" + std::to_string(number), "Curso " + std::to_string(number));
     writeCursost(courses);
-    Cursos logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     clickCell(grid, 0, CursosGrid::curso);
@@ -424,7 +423,7 @@ void DialogsTest::navigatorWalksTheRecords()
 void DialogsTest::navigatorEditPostAndCancel()
 {
     writeCursost({{"A", "a"}, {"B", "b"}});
-    Cursos logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     auto* navigator = child<RecordNavigator>(*window, "wwDBNavigator1");
@@ -468,7 +467,7 @@ void DialogsTest::navigatorEditPostAndCancel()
 void DialogsTest::typingInTheGridReachesCursost()
 {
     writeCursost({{"1ESO", "1º de E.S.O."}, {"2ESO", "2º de E.S.O."}, {"1BCT", "1º Bach."}});
-    Cursos logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     QAbstractItemModel* model = grid->model();
@@ -510,7 +509,7 @@ void DialogsTest::typingInTheGridReachesCursost()
 void DialogsTest::keyColumnsAreShownButNeverEdited()
 {
     writeCursost({{"1ESO", "1º de E.S.O."}, {"2ESO", "2º de E.S.O."}});
-    Cursos logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     QAbstractItemModel* model = grid->model();
@@ -542,7 +541,7 @@ void DialogsTest::keyColumnsAreShownButNeverEdited()
 void DialogsTest::gridFocusStartsAndPostsTheEdit()
 {
     writeCursost({{"1ESO", "1º"}, {"2ESO", "2º"}});
-    Cursos logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, false);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     auto* ok = child<QPushButton>(*window, "BitBtn1");
@@ -575,7 +574,7 @@ void DialogsTest::checkShowsIncidentsBehindItsMessageAndAColumnChangeHidesTheFor
     const auto mainWindow = makeMainWindow();
     QStringList seen;
     {
-        Cursos logic(*mainWindow, vtemp(), false);
+        Cursos logic(*mainWindow, vtemp(), tables::CURSOST2, false);
         const auto window = showCourseWindow(logic);
         QVERIFY(!child<QPushButton>(*window, "BitBtn2")->isVisible());
         test::typeCoding(window.get(), child<CursosGrid>(*window, "CursosTDBGrid"), 0, "ESO", "1");
@@ -602,7 +601,7 @@ void DialogsTest::checkShowsIncidentsBehindItsMessageAndAColumnChangeHidesTheFor
     // Shown again: the forced exit is offered at once, until the cursor
     // moves to another column; a move to another row in the same column
     // keeps it.
-    Cursos logic(*m_answers, vtemp(), true);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, true);
     const auto window = showCourseWindow(logic);
     auto* grid = child<CursosGrid>(*window, "CursosTDBGrid");
     const auto shown = [&] {
@@ -636,7 +635,7 @@ void DialogsTest::forcedExitAndCloseBox()
     QFETCH(QString, result2);
 
     writeCursost({{"1ESO", "1º"}});
-    Cursos logic(*m_answers, vtemp(), true);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, true);
     const auto window = showCourseWindow(logic);
     clickCell(child<CursosGrid>(*window, "CursosTDBGrid"), 0, CursosGrid::nivel);
     typeInto(window.get(), "ESO");
@@ -682,7 +681,7 @@ void DialogsTest::earlierCodingsAreOfferedWithTheirQuestion()
         box->button(QMessageBox::Ok)->click();
         return true;
     }});
-    Cursos logic(*mainWindow, vtemp(), false);
+    Cursos logic(*mainWindow, vtemp(), tables::CURSOST2, false);
     TControlCursos window(logic);
     window.setWindowModality(Qt::ApplicationModal);
     window.show();
@@ -702,7 +701,7 @@ void DialogsTest::earlierCodingsAreOfferedWithTheirQuestion()
 void DialogsTest::failureOfTheLogicClosesTheWindowAndReachesTheCaller()
 {
     // No CURSOST to open: FormShow fails inside the modal loop.
-    Cursos logic(*m_answers, vtemp(), false);
+    Cursos logic(*m_answers, vtemp(), tables::CURSOST2, false);
     TControlCursos window(logic);
     QTimer::singleShot(5000, &window, &QDialog::reject); // should the failure not close it
     QElapsedTimer shown;

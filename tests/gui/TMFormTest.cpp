@@ -5,6 +5,7 @@
 #include "DialogDriver.h"
 #include "dialogs/Cursos.h"
 #include "dialogs/Plantihoras.h"
+#include "export/WorkingTables.h"
 #include "formats/dbase/Table.h"
 #include "gui-qt/HelpWindow.h"
 #include "gui-qt/TControlCursos.h"
@@ -661,9 +662,8 @@ void TMFormTest::dialogsOpenTheirHelpAboveThem()
         return true;
     }});
     if (courseDialog) {
-        Table::create(m_folder->path() / "VTEMP", "CURSOST",
-                      {stringField("CLAVE", 10), stringField("ESTUD", 80)});
-        Cursos logic(*window, m_folder->path() / "VTEMP", false);
+        tables::CURSOST.create(m_folder->path() / "VTEMP");
+        Cursos logic(*window, m_folder->path() / "VTEMP", tables::CURSOST2, false);
         window->showCourseDialog(logic);
     } else {
         const std::filesystem::path document = writeDocument(
