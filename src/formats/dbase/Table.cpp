@@ -5,6 +5,7 @@
 #include "base/Numbers.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Locks.h"
+#include "formats/dbase/RecordBytes.h"
 #include "platform/Files.h"
 #include "platform/LocalTime.h"
 
@@ -28,7 +29,6 @@ constexpr char liveFlag = ' ';
 constexpr char headerTerminator = 0x0D;
 // Visual FoxPro keeps the path of its database container after the terminator.
 constexpr std::size_t foxProBacklinkSize = 263;
-constexpr char endOfFile = 0x1A;
 constexpr unsigned char windowsAnsiDriver = 0x03;
 
 // dBase III+ layout: a 32-byte header and 32-byte field descriptors with
@@ -127,8 +127,11 @@ void checkFieldSpec(std::string_view table, const FieldSpec& field)
                     guillemets(table) + " no es válida.");
 }
 
-// Header, field descriptors and terminator of a new, empty table.
-std::string newHeader(std::string_view table, const std::vector<FieldSpec>& fields)
+} // namespace
+
+namespace detail {
+
+std::string newTableHeader(std::string_view table, const std::vector<FieldSpec>& fields)
 {
     if (fields.empty())
         throw Error("La tabla " + guillemets(table) + " no tiene campos.");
@@ -164,6 +167,106 @@ std::string newHeader(std::string_view table, const std::vector<FieldSpec>& fiel
     header[headerLength - 1] = headerTerminator;
     return header;
 }
+
+std::vector<FieldInfo> newTableFields(const std::vector<FieldSpec>& fields)
+{
+    std::vector<FieldInfo> infos;
+    int offset = 0;
+    for (const FieldSpec& field : fields) {
+        infos.push_back({field.name, typeLetter(field.kind), field.width, field.decimals, offset});
+        offset += field.width;
+    }
+    return infos;
+}
+
+void stampHeader(std::string& header, std::size_t recordCount)
+{
+    stampToday(header);
+    writeLittleEndian(header, 4, static_cast<std::uint32_t>(recordCount), 4);
+}
+
+std::size_t fieldNumber(std::string_view table, const std::vector<FieldInfo>& fields,
+                        std::string_view fieldName)
+{
+    for (std::size_t index = 0; index < fields.size(); ++index) {
+        if (fields[index].name == fieldName)
+            return index;
+    }
+    throw Error("La tabla " + guillemets(table) + " no tiene el campo " + guillemets(fieldName) + ".");
+}
+
+namespace {
+
+void storeNumberText(std::string_view table, const FieldInfo& field, char* target, const std::string& digits)
+{
+    if (digits.size() > static_cast<std::size_t>(field.width)) {
+        throw Error("El valor " + digits + " no cabe en el campo " + guillemets(field.name) +
+                    " de la tabla " + guillemets(table) + " (" + std::to_string(field.width) +
+                    " posiciones).");
+    }
+    std::fill(target, target + field.width, ' ');
+    std::copy(digits.begin(), digits.end(), target + field.width - static_cast<int>(digits.size()));
+}
+
+} // namespace
+
+void storeText(std::string_view table, const FieldInfo& field, char* target, std::u16string_view value)
+{
+    if (!isTextKind(field.type)) {
+        const std::u16string trimmed = AllTrim(value);
+        if (trimmed.empty()) {
+            std::fill(target, target + field.width, ' ');
+        } else if (field.type == 'L') {
+            storeBoolean(table, field, target,
+                         std::u16string_view(u"TtYySs").find(trimmed[0]) != std::u16string_view::npos);
+        } else {
+            const std::string digits = toUtf8(trimmed);
+            double parsed = 0.0;
+            const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), parsed);
+            if (error != std::errc() || end != digits.data() + digits.size())
+                throw Error("El valor " + guillemets(digits) + " no es un número para el campo " +
+                            guillemets(field.name) + " de la tabla " + guillemets(table) + ".");
+            storeNumberText(table, field, target, digits);
+        }
+        return;
+    }
+    std::string bytes = toWindows1252(value);
+    bytes.resize(static_cast<std::size_t>(field.width), ' ');
+    std::copy(bytes.begin(), bytes.end(), target);
+}
+
+void storeInteger(std::string_view table, const FieldInfo& field, char* target, long long value)
+{
+    if (isTextKind(field.type)) {
+        storeText(table, field, target, fromUtf8(std::to_string(value)));
+        return;
+    }
+    storeNumberText(table, field, target, std::to_string(value));
+}
+
+void storeNumber(std::string_view table, const FieldInfo& field, char* target, double value)
+{
+    char digits[64];
+    std::snprintf(digits, sizeof digits, "%.*f", field.decimals, value);
+    if (isTextKind(field.type)) {
+        storeText(table, field, target, fromUtf8(digits));
+        return;
+    }
+    storeNumberText(table, field, target, digits);
+}
+
+void storeBoolean(std::string_view table, const FieldInfo& field, char* target, bool value)
+{
+    if (field.type != 'L') {
+        storeText(table, field, target, value ? u"T" : u"F");
+        return;
+    }
+    target[0] = value ? 'T' : 'F';
+}
+
+} // namespace detail
+
+namespace {
 
 // Tables that Windows programs wrote may carry their names in any letter case.
 std::vector<std::filesystem::path> filesNamedIgnoringCase(const std::filesystem::path& directory,
@@ -294,7 +397,6 @@ struct Table::State {
 
     void postPending();
     char* writableValue(std::string_view fieldName, const FieldInfo*& info);
-    void storeNumberText(const FieldInfo& info, char* target, const std::string& digits);
 };
 
 const FieldInfo& Table::State::field(std::string_view fieldName) const
@@ -304,11 +406,7 @@ const FieldInfo& Table::State::field(std::string_view fieldName) const
 
 std::size_t Table::State::fieldIndex(std::string_view fieldName) const
 {
-    for (std::size_t index = 0; index < fields.size(); ++index) {
-        if (fields[index].name == fieldName)
-            return index;
-    }
-    fail("La tabla " + guillemets(name) + " no tiene el campo " + guillemets(fieldName) + ".");
+    return detail::fieldNumber(name, fields, fieldName);
 }
 
 std::u16string Table::State::decode(std::string_view bytes) const
@@ -526,10 +624,9 @@ void Table::State::load()
 void Table::State::write()
 {
     std::string stamped = header;
-    stampToday(stamped);
-    writeLittleEndian(stamped, 4, static_cast<std::uint32_t>(storedCount), 4);
+    detail::stampHeader(stamped, storedCount);
     // Written in parts: a large table's records are not copied once more.
-    const char end = endOfFile;
+    const char end = detail::tableEndOfFile;
     writeFileAtomically(path, {stamped, records, std::string_view(&end, 1)});
     modified = false;
     // The lock stayed on the file that was replaced: take it again on the new one.
@@ -670,16 +767,6 @@ char* Table::State::writableValue(std::string_view fieldName, const FieldInfo*& 
     return buffer.data() + 1 + info->offset;
 }
 
-void Table::State::storeNumberText(const FieldInfo& info, char* target, const std::string& digits)
-{
-    if (digits.size() > static_cast<std::size_t>(info.width)) {
-        fail("El valor " + digits + " no cabe en el campo " + guillemets(info.name) + " de la tabla " +
-             guillemets(name) + " (" + std::to_string(info.width) + " posiciones).");
-    }
-    std::fill(target, target + info.width, ' ');
-    std::copy(digits.begin(), digits.end(), target + info.width - static_cast<int>(digits.size()));
-}
-
 std::u16string Table::storedText(std::u16string_view value, std::size_t width)
 {
     std::string bytes = toWindows1252(value);
@@ -723,8 +810,8 @@ void Table::create(const std::filesystem::path& directory, std::string_view name
     std::error_code error;
     if (!std::filesystem::is_directory(directory, error))
         throw Error("No existe la carpeta de trabajo " + guillemets(directory.string()) + ".");
-    std::string bytes = newHeader(name, fields);
-    bytes += endOfFile;
+    std::string bytes = detail::newTableHeader(name, fields);
+    bytes += detail::tableEndOfFile;
     remove(directory, name);
     writeFileAtomically(directory / (std::string(name) + ".DBF"), bytes);
 }
@@ -987,62 +1074,28 @@ void Table::setText(std::string_view fieldName, std::u16string_view value)
 {
     const FieldInfo* info = nullptr;
     char* target = m_state->writableValue(fieldName, info);
-    if (!isTextKind(info->type)) {
-        const std::u16string trimmed = AllTrim(value);
-        if (trimmed.empty()) {
-            std::fill(target, target + info->width, ' ');
-        } else if (info->type == 'L') {
-            setBoolean(fieldName,
-                       std::u16string_view(u"TtYySs").find(trimmed[0]) != std::u16string_view::npos);
-        } else {
-            const std::string digits = toUtf8(trimmed);
-            double parsed = 0.0;
-            const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), parsed);
-            if (error != std::errc() || end != digits.data() + digits.size())
-                throw Error("El valor " + guillemets(digits) + " no es un número para el campo " +
-                            guillemets(fieldName) + " de la tabla " + guillemets(m_state->name) + ".");
-            m_state->storeNumberText(*info, target, digits);
-        }
-        return;
-    }
-    std::string bytes = toWindows1252(value);
-    bytes.resize(static_cast<std::size_t>(info->width), ' ');
-    std::copy(bytes.begin(), bytes.end(), target);
+    detail::storeText(m_state->name, *info, target, value);
 }
 
 void Table::setInteger(std::string_view fieldName, long long value)
 {
     const FieldInfo* info = nullptr;
     char* target = m_state->writableValue(fieldName, info);
-    if (isTextKind(info->type)) {
-        setText(fieldName, fromUtf8(std::to_string(value)));
-        return;
-    }
-    m_state->storeNumberText(*info, target, std::to_string(value));
+    detail::storeInteger(m_state->name, *info, target, value);
 }
 
 void Table::setNumber(std::string_view fieldName, double value)
 {
     const FieldInfo* info = nullptr;
     char* target = m_state->writableValue(fieldName, info);
-    char digits[64];
-    std::snprintf(digits, sizeof digits, "%.*f", info->decimals, value);
-    if (isTextKind(info->type)) {
-        setText(fieldName, fromUtf8(digits));
-        return;
-    }
-    m_state->storeNumberText(*info, target, digits);
+    detail::storeNumber(m_state->name, *info, target, value);
 }
 
 void Table::setBoolean(std::string_view fieldName, bool value)
 {
     const FieldInfo* info = nullptr;
     char* target = m_state->writableValue(fieldName, info);
-    if (info->type != 'L') {
-        setText(fieldName, value ? u"T" : u"F");
-        return;
-    }
-    target[0] = value ? 'T' : 'F';
+    detail::storeBoolean(m_state->name, *info, target, value);
 }
 
 bool Table::locate(std::string_view fieldNames, const std::vector<std::u16string>& values)
