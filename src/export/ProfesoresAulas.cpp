@@ -5,6 +5,7 @@
 #include "export/StepSupport.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
+#include "formats/dbase/TableWriter.h"
 
 #include <unordered_map>
 
@@ -42,57 +43,66 @@ class TeacherAbbreviations {
     std::unordered_map<std::u16string, long long> m_nextCounter;
 };
 
+void appendTeacher(TableWriter& proft, const ExchangeRecord& record, TeacherAbbreviations& abbreviations)
+{
+    const std::u16string first = record.value(3);
+    const std::u16string second = record.value(4);
+    const std::u16string third = record.value(5);
+    const std::u16string abbreviation = abbreviations.next(Left(first, 1) + Left(second, 1) + Left(third, 1));
+    proft.append();
+    proft.setText("ABREV", abbreviation);
+    proft.setText("NOMBRE", first + u" " + second + u" " + third);
+    proft.setText("X_EMPLEADO", record.value(0));
+    proft.setText("F_TOMAPOS", record.value(1));
+    proft.setText("DEPART", record.value(2));
+    proft.post();
+}
+
+void appendRoom(TableWriter& aulat, const ExchangeRecord& record)
+{
+    // The key itself is the abbreviation, so the import can give it back
+    // to Raíces as it is; two keys alike in their first ten characters
+    // are not told apart.
+    const std::u16string key = record.value(0);
+    aulat.append();
+    aulat.setText("ABREV", Left(key, 10));
+    aulat.setText("NOMBRE", record.value(1));
+    aulat.setText("DEPCENTRO", key);
+    aulat.post();
+}
+
 } // namespace
 
+// The two tables hold one record for every employee and every room, the
+// largest of the run in a large school: each is written as it is made, from
+// the records where the document holds them.
 void Exportacion::CrearProfesores()
 {
-    Table::create(m_vtemp, "PROFT",
-                  {stringField("ABREV", 10), stringField("NOMBRE", 80), stringField("DEPART", 40),
-                   integerField("DNI"), stringField("X_EMPLEADO", 10), stringField("F_TOMAPOS", 10),
-                   stringField("EMAIL", 100)});
     TeacherAbbreviations abbreviations;
-    Table proft(m_vtemp, "PROFT");
-    const std::vector<ExchangeRecord> employees = sectionRecords(*loadedDocument, "EMPLEADOS");
-    proft.reserveForAppending(employees.size());
-    for (const ExchangeRecord& record : employees) {
-        if (!record.passesGuard())
-            continue;
-        const std::u16string first = record.value(3);
-        const std::u16string second = record.value(4);
-        const std::u16string third = record.value(5);
-        const std::u16string abbreviation =
-            abbreviations.next(Left(first, 1) + Left(second, 1) + Left(third, 1));
-        proft.append();
-        proft.setText("ABREV", abbreviation);
-        proft.setText("NOMBRE", first + u" " + second + u" " + third);
-        proft.setText("X_EMPLEADO", record.value(0));
-        proft.setText("F_TOMAPOS", record.value(1));
-        proft.setText("DEPART", record.value(2));
-        proft.post();
-    }
-    proft.close();
+    TableWriter::write(
+        m_vtemp, "PROFT",
+        {stringField("ABREV", 10), stringField("NOMBRE", 80), stringField("DEPART", 40), integerField("DNI"),
+         stringField("X_EMPLEADO", 10), stringField("F_TOMAPOS", 10), stringField("EMAIL", 100)},
+        [&](TableWriter& proft) {
+            forEachSectionRecord(*loadedDocument, "EMPLEADOS", [&](const ExchangeRecord& record) {
+                if (record.passesGuard())
+                    appendTeacher(proft, record, abbreviations);
+            });
+        });
 }
 
 void Exportacion::CrearAulas()
 {
-    Table::create(m_vtemp, "AULAT",
-                  {stringField("ABREV", 10), stringField("NOMBRE", 80), stringField("EDIFICIO", 1),
-                   integerField("MAXALUM"), stringField("DEPCENTRO", 10)});
-    Table aulat(m_vtemp, "AULAT");
-    for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "DEPENDENCIAS")) {
-        if (!record.passesGuard())
-            continue;
-        // The key itself is the abbreviation, so the import can give it back
-        // to Raíces as it is; two keys alike in their first ten characters
-        // are not told apart.
-        const std::u16string key = record.value(0);
-        aulat.append();
-        aulat.setText("ABREV", Left(key, 10));
-        aulat.setText("NOMBRE", record.value(1));
-        aulat.setText("DEPCENTRO", key);
-        aulat.post();
-    }
-    aulat.close();
+    TableWriter::write(m_vtemp, "AULAT",
+                       {stringField("ABREV", 10), stringField("NOMBRE", 80), stringField("EDIFICIO", 1),
+                        integerField("MAXALUM"), stringField("DEPCENTRO", 10)},
+                       [&](TableWriter& aulat) {
+                           forEachSectionRecord(*loadedDocument, "DEPENDENCIAS",
+                                                [&](const ExchangeRecord& record) {
+                                                    if (record.passesGuard())
+                                                        appendRoom(aulat, record);
+                                                });
+                       });
 }
 
 } // namespace pasavel
