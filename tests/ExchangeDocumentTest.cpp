@@ -44,6 +44,42 @@ TEST(ExchangeDocument, RecordsOfEqualSectionsComeInDocumentOrder)
     EXPECT_TRUE(hasDataBlock(document));
 }
 
+// The records are walked level by level, not selected by a location path:
+// they must be the elements the path /SERVICIO/BLOQUE_DATOS/grupo_datos
+// [@seq="S"]/grupo_datos selects, in its order, whatever stands around them.
+TEST(ExchangeDocument, RecordsAreThoseTheLocationPathSelects)
+{
+    const XmlDocument document = parse(R"(<SERVICIO xmlns:x="urn:x">
+      <BLOQUE_DATOS>
+        <grupo_datos seq="S"><grupo_datos n="1"><grupo_datos n="anidado"/></grupo_datos>texto
+          <x:grupo_datos n="en un espacio de nombres"/><otro/><grupo_datos n="2"/></grupo_datos>
+        <grupo_datos x:seq="S"><grupo_datos n="seq en un espacio de nombres"/></grupo_datos>
+        <grupo_datos seq="S " otro="S"><grupo_datos n="seq con un blanco"/></grupo_datos>
+        <grupo_datos seq="&#83;"><grupo_datos n="3"/></grupo_datos>
+        <grupo_datos xmlns="urn:y" seq="S"><grupo_datos n="por defecto en un espacio de nombres"/></grupo_datos>
+        <otro seq="S"><grupo_datos n="otra sección"/></otro>
+      </BLOQUE_DATOS>
+      <otro><grupo_datos seq="S"><grupo_datos n="otro bloque"/></grupo_datos></otro>
+      <BLOQUE_DATOS><grupo_datos seq="S"><grupo_datos n="4"/></grupo_datos></BLOQUE_DATOS>
+    </SERVICIO>)");
+    const std::vector<XmlNode> selected =
+        document.select("/SERVICIO/BLOQUE_DATOS/grupo_datos[@seq=\"S\"]/grupo_datos");
+    std::vector<std::u16string> walked;
+    forEachSectionRecord(document, "S", [&](const ExchangeRecord& record) {
+        walked.push_back(record.element().attribute("n"));
+    });
+    std::vector<std::u16string> expected;
+    for (const XmlNode& element : selected)
+        expected.push_back(element.attribute("n"));
+    EXPECT_EQ(expected, (std::vector<std::u16string>{u"1", u"2", u"3", u"4"}));
+    EXPECT_EQ(walked, expected);
+    EXPECT_EQ(sectionRecords(document, "S").size(), 4u);
+    EXPECT_TRUE(sectionRecords(parse("<OTRO><BLOQUE_DATOS><grupo_datos seq=\"S\"><grupo_datos/></grupo_datos>"
+                                     "</BLOQUE_DATOS></OTRO>"),
+                               "S")
+                    .empty());
+}
+
 TEST(ExchangeDocument, GuardCountsOnlyDirectDatoChildren)
 {
     const auto records = sectionRecords(parse(twoSections), "MATERIAS");

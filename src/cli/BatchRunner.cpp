@@ -329,9 +329,11 @@ class BatchInterface : public UserInterface {
     void showCourseDialog(Cursos& dialog) override
     {
         dialog.FormShow();
-        // The rows are the document's courses in their order.
-        const bool rowsAreCourses = dialog.rowCount() == m_options.courses.size();
-        for (std::size_t row = 0; row < dialog.rowCount(); ++row) {
+        // The rows are the document's courses in their order. Counting them
+        // walks the table, so it is done once.
+        const std::size_t rowCount = dialog.rowCount();
+        const bool rowsAreCourses = rowCount == m_options.courses.size();
+        for (std::size_t row = 0; row < rowCount; ++row) {
             const std::u16string clave = dialog.course(row).clave;
             const Coding* coding =
                 m_options.codingFor(rowsAreCourses ? m_options.courses[row] : DocumentCourse{clave, clave});

@@ -205,7 +205,9 @@ void Cursos::moveBy(std::ptrdiff_t records)
 
 void Cursos::edit()
 {
-    if (m_editing || rowCount() == 0)
+    // Whether there is a row, without counting them all: edit() comes once
+    // a change, and a large school has thousands of rows.
+    if (m_editing || !m_cursos || m_cursos->isEmpty())
         return;
     cursos().edit();
     m_editing = true;
@@ -247,7 +249,9 @@ void Cursos::setCurso(std::u16string_view value)
 std::vector<std::u16string> Cursos::coursesWithGaps() const
 {
     std::vector<std::u16string> keys;
-    for (std::size_t row = 0; row < rowCount(); ++row) {
+    // Counting the rows walks the table: once, not once a row.
+    const std::size_t count = rowCount();
+    for (std::size_t row = 0; row < count; ++row) {
         const Course entry = course(row);
         if (isMissing(entry.nivel) || isMissing(entry.curso))
             keys.push_back(entry.clave);

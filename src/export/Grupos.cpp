@@ -8,6 +8,7 @@
 #include "export/WorkingTables.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
+#include "formats/dbase/TableWriter.h"
 
 #include <map>
 
@@ -57,40 +58,47 @@ std::u16string groupAbbreviation(const Course& course, const CaseInsensitiveList
                 "»: dé a sus cursos niveles distintos en sus cinco primeros caracteres.");
 }
 
+// The group of one unit, whose abbreviation joins those taken.
+void appendGroup(TableWriter& grupos, const ExchangeRecord& record,
+                 const std::map<std::u16string, Course>& courses, CaseInsensitiveList& taken)
+{
+    const std::u16string courseKey = record.value(2);
+    // The key as the document gives it against the key as CURSOST holds
+    // it: a key longer than the field finds no course, rather than the
+    // course of another key that begins alike.
+    const auto found = courses.find(courseKey);
+    const Course course = found == courses.end() ? Course{} : found->second;
+    const std::u16string abbreviation = groupAbbreviation(course, taken);
+    taken.add(abbreviation);
+    grupos.append();
+    grupos.setText("ABREV", abbreviation);
+    grupos.setText("TURNO", u"");
+    // Only after the abbreviation: a group of an unknown course has none
+    // from its level.
+    grupos.setText("NIVEL", course.nivel.empty() ? u"NIV" : course.nivel);
+    grupos.setText("CURSO", course.curso);
+    grupos.setText("GRUPO", Right(abbreviation, 1));
+    grupos.setText("CLAVE", record.value(0));
+    grupos.setText("CLAVECURSO", courseKey);
+    grupos.setText("DESCRIP", course.estud);
+    grupos.setText("MARCO", u"0");
+    grupos.post();
+}
+
 } // namespace
 
 void Exportacion::CrearGrupos()
 {
     const std::map<std::u16string, Course> courses = readCourses(m_vtemp);
-    tables::GRUPOST.create(m_vtemp);
     CaseInsensitiveList taken(abbreviationWidth);
-    Table grupos(m_vtemp, tables::GRUPOST.name);
-    for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "UNIDADES")) {
-        if (!record.passesGuard())
-            continue;
-        const std::u16string courseKey = record.value(2);
-        // The key as the document gives it against the key as CURSOST holds
-        // it: a key longer than the field finds no course, rather than the
-        // course of another key that begins alike.
-        const auto found = courses.find(courseKey);
-        const Course course = found == courses.end() ? Course{} : found->second;
-        const std::u16string abbreviation = groupAbbreviation(course, taken);
-        taken.add(abbreviation);
-        grupos.append();
-        grupos.setText("ABREV", abbreviation);
-        grupos.setText("TURNO", u"");
-        // Only after the abbreviation: a group of an unknown course has none
-        // from its level.
-        grupos.setText("NIVEL", course.nivel.empty() ? u"NIV" : course.nivel);
-        grupos.setText("CURSO", course.curso);
-        grupos.setText("GRUPO", Right(abbreviation, 1));
-        grupos.setText("CLAVE", record.value(0));
-        grupos.setText("CLAVECURSO", courseKey);
-        grupos.setText("DESCRIP", course.estud);
-        grupos.setText("MARCO", u"0");
-        grupos.post();
-    }
-    grupos.close();
+    // One group for every unit, written as it is made and read where the
+    // document holds it: a large school has tens of thousands.
+    TableWriter::write(m_vtemp, tables::GRUPOST.name, tables::GRUPOST.fieldSpecs(), [&](TableWriter& grupos) {
+        forEachSectionRecord(*loadedDocument, "UNIDADES", [&](const ExchangeRecord& record) {
+            if (record.passesGuard())
+                appendGroup(grupos, record, courses, taken);
+        });
+    });
 }
 
 } // namespace pasavel

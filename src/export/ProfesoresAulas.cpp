@@ -6,6 +6,7 @@
 #include "export/WorkingTables.h"
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
+#include "formats/dbase/TableWriter.h"
 
 #include <unordered_map>
 
@@ -43,52 +44,58 @@ class TeacherAbbreviations {
     std::unordered_map<std::u16string, long long> m_nextCounter;
 };
 
+void appendTeacher(TableWriter& proft, const ExchangeRecord& record, TeacherAbbreviations& abbreviations)
+{
+    const std::u16string first = record.value(3);
+    const std::u16string second = record.value(4);
+    const std::u16string third = record.value(5);
+    const std::u16string abbreviation = abbreviations.next(Left(first, 1) + Left(second, 1) + Left(third, 1));
+    proft.append();
+    proft.setText("ABREV", abbreviation);
+    proft.setText("NOMBRE", first + u" " + second + u" " + third);
+    proft.setText("X_EMPLEADO", record.value(0));
+    proft.setText("F_TOMAPOS", record.value(1));
+    proft.setText("DEPART", record.value(2));
+    proft.post();
+}
+
+void appendRoom(TableWriter& aulat, const ExchangeRecord& record)
+{
+    // The key itself is the abbreviation, so the import can give it back
+    // to Raíces as it is; two keys alike in their first ten characters
+    // are not told apart.
+    const std::u16string key = record.value(0);
+    aulat.append();
+    aulat.setText("ABREV", Left(key, tables::AULAT.width("ABREV")));
+    aulat.setText("NOMBRE", record.value(1));
+    aulat.setText("DEPCENTRO", key);
+    aulat.post();
+}
+
 } // namespace
 
+// The two tables hold one record for every employee and every room, the
+// largest of the run in a large school: each is written as it is made, from
+// the records where the document holds them.
 void Exportacion::CrearProfesores()
 {
-    tables::PROFT.create(m_vtemp);
     TeacherAbbreviations abbreviations;
-    Table proft(m_vtemp, tables::PROFT.name);
-    const std::vector<ExchangeRecord> employees = sectionRecords(*loadedDocument, "EMPLEADOS");
-    proft.reserveForAppending(employees.size());
-    for (const ExchangeRecord& record : employees) {
-        if (!record.passesGuard())
-            continue;
-        const std::u16string first = record.value(3);
-        const std::u16string second = record.value(4);
-        const std::u16string third = record.value(5);
-        const std::u16string abbreviation =
-            abbreviations.next(Left(first, 1) + Left(second, 1) + Left(third, 1));
-        proft.append();
-        proft.setText("ABREV", abbreviation);
-        proft.setText("NOMBRE", first + u" " + second + u" " + third);
-        proft.setText("X_EMPLEADO", record.value(0));
-        proft.setText("F_TOMAPOS", record.value(1));
-        proft.setText("DEPART", record.value(2));
-        proft.post();
-    }
-    proft.close();
+    TableWriter::write(m_vtemp, tables::PROFT.name, tables::PROFT.fieldSpecs(), [&](TableWriter& proft) {
+        forEachSectionRecord(*loadedDocument, "EMPLEADOS", [&](const ExchangeRecord& record) {
+            if (record.passesGuard())
+                appendTeacher(proft, record, abbreviations);
+        });
+    });
 }
 
 void Exportacion::CrearAulas()
 {
-    tables::AULAT.create(m_vtemp);
-    Table aulat(m_vtemp, tables::AULAT.name);
-    for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "DEPENDENCIAS")) {
-        if (!record.passesGuard())
-            continue;
-        // The key itself is the abbreviation, so the import can give it back
-        // to Raíces as it is; two keys alike in their first ten characters
-        // are not told apart.
-        const std::u16string key = record.value(0);
-        aulat.append();
-        aulat.setText("ABREV", Left(key, tables::AULAT.width("ABREV")));
-        aulat.setText("NOMBRE", record.value(1));
-        aulat.setText("DEPCENTRO", key);
-        aulat.post();
-    }
-    aulat.close();
+    TableWriter::write(m_vtemp, tables::AULAT.name, tables::AULAT.fieldSpecs(), [&](TableWriter& aulat) {
+        forEachSectionRecord(*loadedDocument, "DEPENDENCIAS", [&](const ExchangeRecord& record) {
+            if (record.passesGuard())
+                appendRoom(aulat, record);
+        });
+    });
 }
 
 } // namespace pasavel

@@ -27,9 +27,26 @@ std::u16string widen(std::string_view ascii)
     return std::u16string(ascii.begin(), ascii.end());
 }
 
-std::string sectionPath(std::string_view seq)
+// An element of this name in no namespace, as a name test of a location
+// path without a prefix selects it.
+bool isNamed(const xmlNode* node, const char* name)
 {
-    return "/SERVICIO/BLOQUE_DATOS/grupo_datos[@seq=\"" + std::string(seq) + "\"]/grupo_datos";
+    return node != nullptr && node->type == XML_ELEMENT_NODE && node->ns == nullptr &&
+           std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+}
+
+// Whether the element's own seq attribute (in no namespace) holds exactly
+// this text, as the predicate [@seq="..."] tests it.
+bool hasSeq(const xmlNode* element, std::string_view seq)
+{
+    for (const xmlAttr* attribute = element->properties; attribute != nullptr; attribute = attribute->next) {
+        if (attribute->ns != nullptr ||
+            std::strcmp(reinterpret_cast<const char*>(attribute->name), "seq") != 0)
+            continue;
+        const XmlString value(xmlNodeGetContent(reinterpret_cast<const xmlNode*>(attribute)));
+        return value && std::string_view(reinterpret_cast<const char*>(value.get())) == seq;
+    }
+    return false;
 }
 
 std::vector<ExchangeRecord> toRecords(const std::vector<XmlNode>& elements)
@@ -66,9 +83,34 @@ bool ExchangeRecord::carriesName(std::size_t position, std::string_view raicesNa
 
 std::vector<ExchangeRecord> sectionRecords(const XmlDocument& document, std::string_view seq)
 {
+    std::vector<ExchangeRecord> records;
+    forEachSectionRecord(document, seq, [&](const ExchangeRecord& record) { records.push_back(record); });
+    return records;
+}
+
+void forEachSectionRecord(const XmlDocument& document, std::string_view seq,
+                          const std::function<void(const ExchangeRecord& record)>& visit)
+{
     if (seq.find('"') != std::string_view::npos)
         throw Error("El nombre de sección «" + std::string(seq) + "» no es válido.");
-    return toRecords(document.select(sectionPath(seq)));
+    // /SERVICIO/BLOQUE_DATOS/grupo_datos[@seq="SEQ"]/grupo_datos, walked
+    // level by level: each level's elements lie in the subtrees of the one
+    // above, in their order, so the records come in document order.
+    const xmlNode* root = document.root().raw();
+    if (!isNamed(root, "SERVICIO"))
+        return;
+    for (const xmlNode* block = root->children; block != nullptr; block = block->next) {
+        if (!isNamed(block, "BLOQUE_DATOS"))
+            continue;
+        for (const xmlNode* section = block->children; section != nullptr; section = section->next) {
+            if (!isNamed(section, "grupo_datos") || !hasSeq(section, seq))
+                continue;
+            for (xmlNode* record = section->children; record != nullptr; record = record->next) {
+                if (isNamed(record, "grupo_datos"))
+                    visit(ExchangeRecord(XmlNode(record)));
+            }
+        }
+    }
 }
 
 std::function<bool(XmlNode element)> keepingSections(std::vector<std::string> seqs)
@@ -76,27 +118,19 @@ std::function<bool(XmlNode element)> keepingSections(std::vector<std::string> se
     // The elements sectionRecords walks down: the root SERVICIO, its
     // BLOQUE_DATOS children and their grupo_datos children with a wanted seq
     // (none of them in a namespace, as the location path asks).
-    const auto named = [](const xmlNode* node, const char* name) {
-        return node != nullptr && node->type == XML_ELEMENT_NODE && node->ns == nullptr &&
-               std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
-    };
-    return [seqs = std::move(seqs), named](XmlNode element) {
+    return [seqs = std::move(seqs)](XmlNode element) {
         std::vector<const xmlNode*> path; // from the root down to the element
         for (const xmlNode* node = element.raw(); node != nullptr && node->type == XML_ELEMENT_NODE;
              node = node->parent)
             path.push_back(node);
         std::reverse(path.begin(), path.end());
-        if (path.size() >= 2 && !(named(path[0], "SERVICIO") && named(path[1], "BLOQUE_DATOS")))
+        if (path.size() >= 2 && !(isNamed(path[0], "SERVICIO") && isNamed(path[1], "BLOQUE_DATOS")))
             return false;
         if (path.size() >= 3) {
             const xmlNode* section = path[2];
-            if (!named(section, "grupo_datos"))
-                return false;
-            XmlString seq(xmlGetNoNsProp(section, reinterpret_cast<const xmlChar*>("seq")));
-            if (!seq)
-                return false;
-            const std::string_view value(reinterpret_cast<const char*>(seq.get()));
-            return std::find(seqs.begin(), seqs.end(), value) != seqs.end();
+            return isNamed(section, "grupo_datos") &&
+                   std::any_of(seqs.begin(), seqs.end(),
+                               [&](const std::string& seq) { return hasSeq(section, seq); });
         }
         return true;
     };

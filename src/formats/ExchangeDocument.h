@@ -44,6 +44,10 @@ class ExchangeRecord {
 // The records of every section with this seq (exact, case-sensitive), in
 // document order; an absent section gives none.
 std::vector<ExchangeRecord> sectionRecords(const XmlDocument& document, std::string_view seq);
+// The same records given to visit one at a time, in the same order, for a
+// section too large to gather first.
+void forEachSectionRecord(const XmlDocument& document, std::string_view seq,
+                          const std::function<void(const ExchangeRecord& record)>& visit);
 
 // For reading only the sections with these seqs: keeps an element that is,
 // or lies inside, such a section of the data block, and the envelope around

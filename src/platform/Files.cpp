@@ -142,6 +142,16 @@ void FileWriter::write(std::string_view bytes)
                     ".");
 }
 
+void FileWriter::overwriteStart(std::string_view bytes)
+{
+    // Moving flushes what is buffered first.
+    if (std::fseek(m_file, 0, SEEK_SET) != 0 ||
+        std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size() ||
+        std::fseek(m_file, 0, SEEK_END) != 0)
+        throw Error("No se pudo escribir el archivo «" + pathToUtf8(m_path) + "»: " + systemErrorText(errno) +
+                    ".");
+}
+
 void FileWriter::close()
 {
     std::FILE* file = std::exchange(m_file, nullptr);

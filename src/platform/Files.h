@@ -83,6 +83,10 @@ class FileWriter {
     FileWriter& operator=(const FileWriter&) = delete;
 
     void write(std::string_view bytes);
+    // Writes these bytes over the first ones written (no more of them than
+    // were written), then goes on at the end: for a header that is known
+    // only once what follows it is written.
+    void overwriteStart(std::string_view bytes);
     // Closes the file once everything is written; a failure here means that
     // what was written may not all be in it.
     void close();
