@@ -542,7 +542,7 @@ std::optional<std::string> Table::State::searchKey(const FieldInfo& info, std::u
 
 void Table::State::load()
 {
-    const std::string bytes = readFileBytes(path);
+    std::string bytes = readFileBytes(path);
     const auto damaged = [&](const std::string& reason) {
         fail("La tabla " + guillemets(name) + " está dañada o no es una tabla dBase (" + path.string() +
              "): " + reason + ".");
@@ -608,8 +608,12 @@ void Table::State::load()
     // A count that the file cannot hold is not trusted beyond its end.
     storedCount = std::min(claimedCount, (bytes.size() - headerLength) / recordLength);
     header = bytes.substr(0, headerLength);
-    records = bytes.substr(headerLength, storedCount * recordLength);
-    switch (static_cast<unsigned char>(bytes[29])) {
+    const auto driver = static_cast<unsigned char>(bytes[29]);
+    // The records stay where the file was read: a large table is not copied.
+    records = std::move(bytes);
+    records.erase(0, headerLength);
+    records.resize(storedCount * recordLength);
+    switch (driver) {
     case 0x01:
         codepage = Codepage::Dos437;
         break;
