@@ -4,6 +4,7 @@
 #include "export/Exportacion.h"
 #include "export/StepSupport.h"
 #include "formats/dbase/Table.h"
+#include "formats/dbase/TableWriter.h"
 
 #include <map>
 
@@ -58,7 +59,7 @@ std::map<std::u16string, std::vector<Group>> readGroupsByCourse(const std::files
     return groups;
 }
 
-void appendAssignment(Table& asigt, const Materia& materia, const std::u16string& subjectCode,
+void appendAssignment(TableWriter& asigt, const Materia& materia, const std::u16string& subjectCode,
                       const Group& group)
 {
     asigt.append();
@@ -84,29 +85,32 @@ void Exportacion::CrearAsignaciones()
 {
     const std::map<std::u16string, std::u16string> subjectCodes = readSubjectCodes(m_vtemp);
     const std::map<std::u16string, std::vector<Group>> groupsByCourse = readGroupsByCourse(m_vtemp);
-    Table::create(m_vtemp, "ASIGT",
-                  {stringField("CASIG", 10), stringField("CPROF", 10), stringField("CGRUP", 10),
-                   stringField("CAULA", 10), stringField("TURNO", 1), stringField("NIVEL", 5),
-                   stringField("CURSO", 3), stringField("GRUPO", 2), floatField("HORAS", 6, 2),
-                   stringField("SESIONES", 20), stringField("NCONEX", 4), stringField("CLAVE", 10),
-                   stringField("CLAVECURSO", 10), stringField("CLAVEGRUPO", 10), stringField("CTAREA", 10),
-                   stringField("CORIGEN", 20), integerField("X_NIVCONPAGLEG")});
-    Table asigt(m_vtemp, "ASIGT");
-    for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "MATERIAS")) {
-        if (!record.passesGuard())
-            continue;
-        const Materia materia = readMateria(record);
-        const auto code = subjectCodes.find(nameKey(asStored(materia.name, nameWidth)));
-        if (code == subjectCodes.end() || code->second.empty())
-            continue;
-        // Exact: a course key longer than the field matches no group.
-        const auto groups = groupsByCourse.find(materia.courseKey);
-        if (groups == groupsByCourse.end())
-            continue;
-        for (const Group& group : groups->second)
-            appendAssignment(asigt, materia, code->second, group);
-    }
-    asigt.close();
+    // One assignment for every subject of a course and group of that course:
+    // written as they are made, from the subjects where the document holds them.
+    TableWriter::write(
+        m_vtemp, "ASIGT",
+        {stringField("CASIG", 10), stringField("CPROF", 10), stringField("CGRUP", 10),
+         stringField("CAULA", 10), stringField("TURNO", 1), stringField("NIVEL", 5), stringField("CURSO", 3),
+         stringField("GRUPO", 2), floatField("HORAS", 6, 2), stringField("SESIONES", 20),
+         stringField("NCONEX", 4), stringField("CLAVE", 10), stringField("CLAVECURSO", 10),
+         stringField("CLAVEGRUPO", 10), stringField("CTAREA", 10), stringField("CORIGEN", 20),
+         integerField("X_NIVCONPAGLEG")},
+        [&](TableWriter& asigt) {
+            forEachSectionRecord(*loadedDocument, "MATERIAS", [&](const ExchangeRecord& record) {
+                if (!record.passesGuard())
+                    return;
+                const Materia materia = readMateria(record);
+                const auto code = subjectCodes.find(nameKey(asStored(materia.name, nameWidth)));
+                if (code == subjectCodes.end() || code->second.empty())
+                    return;
+                // Exact: a course key longer than the field matches no group.
+                const auto groups = groupsByCourse.find(materia.courseKey);
+                if (groups == groupsByCourse.end())
+                    return;
+                for (const Group& group : groups->second)
+                    appendAssignment(asigt, materia, code->second, group);
+            });
+        });
 }
 
 } // namespace pasavel
