@@ -1,5 +1,6 @@
 #include "formats/ExchangeDocument.h"
 #include "TestSupport.h"
+#include "base/Clipper.h"
 #include "base/Error.h"
 #include "formats/ExchangeWriter.h"
 
@@ -105,6 +106,87 @@ TEST(ExchangeDocument, NameTestReadsTheFirstAttributeValueFromCharacterTwenty)
     EXPECT_FALSE(record.carriesName(2, "X_MATERIAOMG"));
     EXPECT_FALSE(record.carriesName(3, "X_MATERIAOMG"));
     EXPECT_FALSE(record.carriesName(9, "X_MATERIAOMG"));
+}
+
+// The name test reads the value of nombre_dato without making the markup
+// when the markup would hold it as it stands; whatever a dato looks like,
+// the answer is the markup's.
+TEST(ExchangeDocument, NameTestAgreesWithTheMarkupWhateverTheDatoLooksLike)
+{
+    const std::vector<std::string> datos = {
+        R"(<dato nombre_dato="X_MATERIAOMG">1</dato>)",
+        R"(<dato nombre_dato='X_MATERIAOMG_LARGO' otro="2">1</dato>)",
+        R"(<dato   nombre_dato = "X_MATERIAOMG" />)",
+        R"(<dato nombre_dato="X_MATERIA">OMG</dato>)",
+        R"(<dato nombre_dato="X_MATERIA"/>)",
+        R"(<dato nombre_dato="">X_MATERIAOMG</dato>)",
+        R"(<dato nombre_dato="X&amp;MATERIAOMG">1</dato>)",
+        R"(<dato nombre_dato="&#88;_MATERIAOMG">1</dato>)",
+        R"(<dato nombre_dato="X_MATERIAOMG&#10;">1</dato>)",
+        R"(<dato nombre_dato="Ñ_MATERIAOMG">1</dato>)",
+        R"(<dato xmlns:p="urn:p" nombre_dato="X_MATERIAOMG">1</dato>)",
+        R"(<dato p:nombre_dato="X_MATERIAOMG" xmlns:p="urn:p">1</dato>)",
+        R"(<dato nombre="D_MATERIAC">1</dato>)",
+        R"(<dato>0123456789abcX_MATERIAOMG</dato>)",
+        R"(<dato>0123456789abcD_MATERIAC</dato>)",
+    };
+    std::string body;
+    for (const std::string& dato : datos)
+        body += dato;
+    const XmlDocument document = parse("<SERVICIO><BLOQUE_DATOS><grupo_datos seq=\"S\"><grupo_datos>" + body +
+                                       "</grupo_datos></grupo_datos></BLOQUE_DATOS></SERVICIO>");
+    const ExchangeRecord record = sectionRecords(document, "S").at(0);
+    ASSERT_EQ(record.datoCount(), datos.size());
+    const std::vector<XmlNode> elements = record.element().children("dato");
+    for (std::size_t position = 0; position < datos.size(); ++position) {
+        const std::u16string markup = AllTrim(elements[position].markup());
+        for (const std::string_view name : {"X_MATERIAOMG", "D_MATERIAC"}) {
+            const bool expected =
+                markup.size() >= 19 && std::u16string_view(markup).substr(19, name.size()) ==
+                                           std::u16string(name.begin(), name.end());
+            EXPECT_EQ(record.carriesName(position, name), expected)
+                << datos[position] << " " << std::string(name);
+        }
+    }
+    EXPECT_TRUE(record.carriesName(1, "X_MATERIAOMG"));
+    EXPECT_FALSE(record.carriesName(3, "X_MATERIAOMG"));
+    EXPECT_TRUE(record.carriesName(13, "X_MATERIAOMG"));
+}
+
+// The export reads dato names only in MATERIAS: elsewhere a dato's attributes
+// are dropped as the document is read, and nothing else changes.
+TEST(ExchangeDocument, DatoNamesAreKeptOnlyInTheSectionsThatReadThem)
+{
+    const std::string text = R"(<SERVICIO modulo="M"><BLOQUE_DATOS>
+      <grupo_datos seq="MATERIAS"><grupo_datos n="1">
+        <dato nombre_dato="X_OFERTAMATRIG">6001</dato><dato nombre_dato="X_MATERIAOMG">70001</dato>
+        <dato nombre_dato="D_MATERIAC">Lengua</dato></grupo_datos></grupo_datos>
+      <grupo_datos seq="EMPLEADOS"><grupo_datos n="2">
+        <dato nombre_dato="X_EMPLEADO">40001</dato><dato nombre_dato="N" otro="x"> Ana </dato>
+        <otro a="b"><dato nombre_dato="anidado">7</dato></otro></grupo_datos></grupo_datos>
+    </BLOQUE_DATOS></SERVICIO>)";
+    const XmlDocument whole = parse(text);
+    const XmlDocument read =
+        XmlDocument::parseText(text, "prueba.xml", {true, {}, keepingDatoNamesIn({"MATERIAS"})});
+    for (const char* seq : {"MATERIAS", "EMPLEADOS"}) {
+        const auto expected = sectionRecords(whole, seq);
+        const auto records = sectionRecords(read, seq);
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].element().attribute("n"), expected[0].element().attribute("n"));
+        for (std::size_t position = 0; position < 3; ++position) {
+            EXPECT_EQ(records[0].untrimmedValue(position), expected[0].untrimmedValue(position));
+            for (const char* name : {"X_MATERIAOMG", "D_MATERIAC", "X_EMPLEADO"})
+                EXPECT_EQ(records[0].carriesName(position, name),
+                          std::string_view(seq) == "MATERIAS" && expected[0].carriesName(position, name));
+        }
+    }
+    EXPECT_TRUE(sectionRecords(read, "MATERIAS")[0].carriesName(1, "X_MATERIAOMG"));
+    const XmlNode employee = sectionRecords(read, "EMPLEADOS")[0].element();
+    for (const XmlNode& dato : employee.children("dato"))
+        EXPECT_EQ(dato.attributeCount(), 0u);
+    EXPECT_EQ(employee.children("otro").at(0).attribute("a"), u"b");
+    EXPECT_EQ(employee.children("otro").at(0).children("dato").at(0).attributeCount(), 0u);
+    EXPECT_EQ(read.root().attribute("modulo"), u"M");
 }
 
 TEST(ExchangeDocument, DocumentWithoutDataBlockOrNotWellFormed)

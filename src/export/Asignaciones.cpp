@@ -5,6 +5,7 @@
 #include "export/StepSupport.h"
 #include "export/WorkingTables.h"
 #include "formats/dbase/Table.h"
+#include "formats/dbase/TableWriter.h"
 
 #include <map>
 
@@ -59,7 +60,7 @@ std::map<std::u16string, std::vector<Group>> readGroupsByCourse(const std::files
     return groups;
 }
 
-void appendAssignment(Table& asigt, const Materia& materia, const std::u16string& subjectCode,
+void appendAssignment(TableWriter& asigt, const Materia& materia, const std::u16string& subjectCode,
                       const Group& group)
 {
     asigt.append();
@@ -85,23 +86,24 @@ void Exportacion::CrearAsignaciones()
 {
     const std::map<std::u16string, std::u16string> subjectCodes = readSubjectCodes(m_vtemp);
     const std::map<std::u16string, std::vector<Group>> groupsByCourse = readGroupsByCourse(m_vtemp);
-    tables::ASIGT.create(m_vtemp);
-    Table asigt(m_vtemp, tables::ASIGT.name);
-    for (const ExchangeRecord& record : sectionRecords(*loadedDocument, "MATERIAS")) {
-        if (!record.passesGuard())
-            continue;
-        const Materia materia = readMateria(record);
-        const auto code = subjectCodes.find(nameKey(asStored(materia.name, nameWidth)));
-        if (code == subjectCodes.end() || code->second.empty())
-            continue;
-        // Exact: a course key longer than the field matches no group.
-        const auto groups = groupsByCourse.find(materia.courseKey);
-        if (groups == groupsByCourse.end())
-            continue;
-        for (const Group& group : groups->second)
-            appendAssignment(asigt, materia, code->second, group);
-    }
-    asigt.close();
+    // One assignment for every subject of a course and group of that course:
+    // written as they are made, from the subjects where the document holds them.
+    TableWriter::write(m_vtemp, tables::ASIGT.name, tables::ASIGT.fieldSpecs(), [&](TableWriter& asigt) {
+        forEachSectionRecord(*loadedDocument, "MATERIAS", [&](const ExchangeRecord& record) {
+            if (!record.passesGuard())
+                return;
+            const Materia materia = readMateria(record);
+            const auto code = subjectCodes.find(nameKey(asStored(materia.name, nameWidth)));
+            if (code == subjectCodes.end() || code->second.empty())
+                return;
+            // Exact: a course key longer than the field matches no group.
+            const auto groups = groupsByCourse.find(materia.courseKey);
+            if (groups == groupsByCourse.end())
+                return;
+            for (const Group& group : groups->second)
+                appendAssignment(asigt, materia, code->second, group);
+        });
+    });
 }
 
 } // namespace pasavel

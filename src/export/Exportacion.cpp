@@ -16,9 +16,11 @@ void Exportacion::readDocument()
 {
     // The copy is written as the document is read, and kept only once the
     // document proves to be an exchange document: a file that is no exchange
-    // document leaves nothing behind. The export only reads its document.
+    // document leaves nothing behind. The export only reads its document,
+    // and the names of datos only in MATERIAS (readMateria).
     loadedDocument = parseChosenDocumentWritingCopy(
-        filenameXML, {.readOnly = true, .keep = {}}, [&](const XmlDocument& document) {
+        filenameXML, {.readOnly = true, .keep = {}, .keepAttributes = keepingDatoNamesIn({"MATERIAS"})},
+        [&](const XmlDocument& document) {
             if (!hasDataBlock(document)) {
                 throw Error(
                     "El archivo «" + filenameXML.string() +

@@ -10,6 +10,8 @@
 #include "formats/Encoding.h"
 #include "formats/dbase/Table.h"
 
+#include <map>
+
 namespace pasavel {
 
 namespace {
@@ -90,15 +92,22 @@ std::u16string fitCode(const std::u16string& code)
 // character replaced by the first counter that gives a free code. Candidates
 // are tested as they will be stored, cut and in the tables' code page, so two
 // subjects never share a code in the table.
+//
+// Codes are only ever added to the taken ones while subjects are read, so a
+// counter found taken for a stem stays taken: the search for the same stem
+// goes on from the counter it ended at (kept in nextCounters), which keeps
+// thousands of subjects with alike names linear. The result is the first
+// free counter all the same.
 std::u16string uniqueCode(const std::u16string& code, const RunWideLists::SortedList& taken,
-                          const std::u16string& name)
+                          std::map<std::u16string, int>& nextCounters, const std::u16string& name)
 {
     const std::u16string stored = asStored(code, codeWidth);
     if (!taken.contains(stored))
         return stored;
     const std::u16string stem = stored.substr(0, stored.size() - 1);
+    int& counter = nextCounters.try_emplace(stem, 1).first->second;
     // Past two-digit counters a cut code only repeats earlier candidates.
-    for (int counter = 1; counter < 1000; ++counter) {
+    for (; counter < 1000; ++counter) {
         const std::u16string candidate = fitCode(stem + fromUtf8(std::to_string(counter)));
         if (!taken.contains(candidate))
             return candidate;
@@ -123,7 +132,7 @@ class SubjectWriter {
         m_lists.subjectNames.insert(upperAscii(materia.name));
         m_lists.longCodes.insert(codes.codLargo);
         m_lists.longCodesWithNames.insert(codes.codLargo + materia.name);
-        codes.cod = uniqueCode(codes.cod, m_lists.subjectCodes, materia.name);
+        codes.cod = uniqueCode(codes.cod, m_lists.subjectCodes, m_nextCounters, materia.name);
         m_lists.subjectCodes.insert(codes.cod);
 
         m_asignomt.append();
@@ -178,6 +187,8 @@ class SubjectWriter {
     Table m_asignomt;
     Table m_asignomt2;
     RunWideLists& m_lists;
+    // For uniqueCode: the lists only grow while this writer adds subjects.
+    std::map<std::u16string, int> m_nextCounters;
 };
 
 } // namespace

@@ -118,12 +118,19 @@ int windows1252Byte(char16_t character)
     return -1;
 }
 
-std::u32string toUtf32(std::u16string_view text)
+// Into a buffer the caller keeps from piece to piece.
+void toUtf32(std::u16string_view text, std::u32string& codePoints)
 {
-    std::u32string codePoints;
+    codePoints.clear();
     codePoints.reserve(text.size());
     forEachCodePoint(text, [&](char32_t codePoint) { codePoints += codePoint; });
-    return codePoints;
+}
+
+// Room for what an append adds, growing as appends do.
+template <typename Text> void makeRoom(Text& text, std::size_t added)
+{
+    if (text.capacity() - text.size() < added)
+        text.reserve(std::max(text.size() + added, 2 * text.capacity()));
 }
 
 } // namespace
@@ -142,32 +149,47 @@ bool isValidUtf8(std::string_view bytes)
 std::u16string fromUtf8(std::string_view bytes)
 {
     std::u16string text;
-    text.reserve(bytes.size());
+    appendFromUtf8(bytes, text);
+    return text;
+}
+
+void appendFromUtf8(std::string_view bytes, std::u16string& text)
+{
+    makeRoom(text, bytes.size());
     for (std::size_t index = 0; index < bytes.size();) {
         const auto [length, codePoint] = decodeUtf8Sequence(bytes, index);
         appendUtf16(text, length == 0 ? replacementCharacter : codePoint);
         index += length == 0 ? 1 : length;
     }
-    return text;
 }
 
 std::string toUtf8(std::u16string_view text)
 {
     std::string bytes;
-    bytes.reserve(text.size());
-    forEachCodePoint(text, [&](char32_t codePoint) { appendUtf8(bytes, codePoint); });
+    appendAsUtf8(text, bytes);
     return bytes;
+}
+
+void appendAsUtf8(std::u16string_view text, std::string& bytes)
+{
+    makeRoom(bytes, text.size());
+    forEachCodePoint(text, [&](char32_t codePoint) { appendUtf8(bytes, codePoint); });
 }
 
 std::u16string fromWindows1252(std::string_view bytes)
 {
     std::u16string text;
-    text.reserve(bytes.size());
+    appendFromWindows1252(bytes, text);
+    return text;
+}
+
+void appendFromWindows1252(std::string_view bytes, std::u16string& text)
+{
+    makeRoom(text, bytes.size());
     for (char byte : bytes) {
         const auto value = static_cast<unsigned char>(byte);
         text += (value >= 0x80 && value < 0xA0) ? windows1252High[value - 0x80] : char16_t(value);
     }
-    return text;
 }
 
 std::string toWindows1252(std::u16string_view text)
@@ -191,7 +213,13 @@ std::string toWindows1252(std::u16string_view text)
 std::u16string fromUtf16(std::string_view bytes, bool bigEndian)
 {
     std::u16string text;
-    text.reserve(bytes.size() / 2);
+    appendFromUtf16(bytes, bigEndian, text);
+    return text;
+}
+
+void appendFromUtf16(std::string_view bytes, bool bigEndian, std::u16string& text)
+{
+    makeRoom(text, bytes.size() / 2 + 1);
     for (std::size_t index = 0; index + 1 < bytes.size(); index += 2) {
         const auto first = static_cast<unsigned char>(bytes[index]);
         const auto second = static_cast<unsigned char>(bytes[index + 1]);
@@ -199,7 +227,6 @@ std::u16string fromUtf16(std::string_view bytes, bool bigEndian)
     }
     if (bytes.size() % 2 != 0)
         text += static_cast<char16_t>(replacementCharacter);
-    return text;
 }
 
 std::u16string decodeAs(std::string_view bytes, const std::string& encodingName)
@@ -209,10 +236,12 @@ std::u16string decodeAs(std::string_view bytes, const std::string& encodingName)
 
 struct PieceEncoder::Converter {
     CodePageEncoder encoder;
+    // The code points of the piece in hand, in a buffer kept from piece to piece.
+    std::u32string codePoints;
 };
 
 PieceEncoder::PieceEncoder(const std::string& encodingName)
-    : m_converter(new Converter{CodePageEncoder(encodingName)})
+    : m_converter(new Converter{CodePageEncoder(encodingName), {}})
 {
 }
 
@@ -222,8 +251,8 @@ void PieceEncoder::append(std::u16string_view piece, std::string& encoded)
 {
     // Code points let a character that does not convert be stepped over
     // exactly; the input is walked once, whatever it holds.
-    const std::u32string codePoints = toUtf32(piece);
-    std::u32string_view left = codePoints;
+    toUtf32(piece, m_converter->codePoints);
+    std::u32string_view left = m_converter->codePoints;
     while (!left.empty()) {
         left.remove_prefix(m_converter->encoder.encodeWhilePossible(left, encoded));
         if (left.empty())

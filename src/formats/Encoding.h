@@ -25,6 +25,14 @@ std::string toWindows1252(std::u16string_view text);
 
 std::u16string fromUtf16(std::string_view bytes, bool bigEndian);
 
+// The same conversions appending to a text or to bytes that the caller keeps,
+// for a reader that converts piece after piece through one buffer instead of
+// a new one each time.
+void appendFromUtf8(std::string_view bytes, std::u16string& text);
+void appendFromWindows1252(std::string_view bytes, std::u16string& text);
+void appendFromUtf16(std::string_view bytes, bool bigEndian, std::u16string& text);
+void appendAsUtf8(std::u16string_view text, std::string& bytes);
+
 // Any encoding that iconv knows by name (the name an XML declaration gives).
 // Decoding throws Error on bytes the encoding does not allow; encoding writes
 // a character the encoding cannot hold as a decimal character reference

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace pasavel {
 
@@ -58,6 +59,30 @@ std::vector<ExchangeRecord> toRecords(const std::vector<XmlNode>& elements)
     return records;
 }
 
+// The value of nombre_dato when a dato's markup is <dato nombre_dato="VALUE"
+// ..., VALUE written as it stands: the dato has no namespace and declares
+// none, nombre_dato is its first attribute and the value holds only
+// printable ASCII that the markup does not escape. Then the value is what
+// the markup holds from character 20 on, and the markup need not be made.
+std::optional<std::string_view> plainDatoName(const xmlNode* dato)
+{
+    if (!isNamed(dato, "dato") || dato->nsDef != nullptr)
+        return std::nullopt;
+    const xmlAttr* attribute = dato->properties;
+    if (attribute == nullptr || attribute->ns != nullptr ||
+        std::strcmp(reinterpret_cast<const char*>(attribute->name), "nombre_dato") != 0)
+        return std::nullopt;
+    const xmlNode* text = attribute->children;
+    if (text == nullptr || text->next != nullptr || text->type != XML_TEXT_NODE || text->content == nullptr)
+        return std::nullopt;
+    const std::string_view value(reinterpret_cast<const char*>(text->content));
+    const bool plain = std::all_of(value.begin(), value.end(), [](char character) {
+        return character >= 0x20 && character <= 0x7E &&
+               std::string_view("&<>\"").find(character) == std::string_view::npos;
+    });
+    return plain ? std::optional<std::string_view>(value) : std::nullopt;
+}
+
 } // namespace
 
 ExchangeRecord::ExchangeRecord(XmlNode element) : m_element(element), m_datos(element.children("dato")) {}
@@ -76,6 +101,9 @@ bool ExchangeRecord::carriesName(std::size_t position, std::string_view raicesNa
 {
     if (position >= m_datos.size())
         return false;
+    if (const std::optional<std::string_view> name = plainDatoName(m_datos[position].raw());
+        name && name->size() >= raicesName.size())
+        return name->starts_with(raicesName);
     const std::u16string markup = AllTrim(m_datos[position].markup());
     return markup.size() >= nameTestOffset &&
            std::u16string_view(markup).substr(nameTestOffset, raicesName.size()) == widen(raicesName);
@@ -119,14 +147,20 @@ std::function<bool(XmlNode element)> keepingSections(std::vector<std::string> se
     // BLOQUE_DATOS children and their grupo_datos children with a wanted seq
     // (none of them in a namespace, as the location path asks).
     return [seqs = std::move(seqs)](XmlNode element) {
-        std::vector<const xmlNode*> path; // from the root down to the element
+        // The three elements nearest the root on the way up to the element,
+        // from the root down; asked of every element, so nothing is allocated.
+        const xmlNode* path[3] = {};
+        std::size_t depth = 0;
         for (const xmlNode* node = element.raw(); node != nullptr && node->type == XML_ELEMENT_NODE;
-             node = node->parent)
-            path.push_back(node);
-        std::reverse(path.begin(), path.end());
-        if (path.size() >= 2 && !(isNamed(path[0], "SERVICIO") && isNamed(path[1], "BLOQUE_DATOS")))
+             node = node->parent) {
+            path[2] = path[1];
+            path[1] = path[0];
+            path[0] = node;
+            ++depth;
+        }
+        if (depth >= 2 && !(isNamed(path[0], "SERVICIO") && isNamed(path[1], "BLOQUE_DATOS")))
             return false;
-        if (path.size() >= 3) {
+        if (depth >= 3) {
             const xmlNode* section = path[2];
             return isNamed(section, "grupo_datos") &&
                    std::any_of(seqs.begin(), seqs.end(),
@@ -134,6 +168,12 @@ std::function<bool(XmlNode element)> keepingSections(std::vector<std::string> se
         }
         return true;
     };
+}
+
+std::function<bool(XmlNode element)> keepingDatoNamesIn(std::vector<std::string> seqs)
+{
+    const std::function<bool(XmlNode element)> inSections = keepingSections(std::move(seqs));
+    return [inSections](XmlNode element) { return !isNamed(element.raw(), "dato") || inSections(element); };
 }
 
 std::vector<ExchangeRecord> allSections(const XmlDocument& document)

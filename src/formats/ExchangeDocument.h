@@ -55,6 +55,12 @@ void forEachSectionRecord(const XmlDocument& document, std::string_view seq,
 // the whole document.
 std::function<bool(XmlNode element)> keepingSections(std::vector<std::string> seqs);
 
+// For reading a document whose dato names (what carriesName tests) are read
+// only in the sections with these seqs: a dato keeps its attributes there and
+// nowhere else; every other element keeps its own. The attributes of datos
+// are most of what a tree holds beyond the values.
+std::function<bool(XmlNode element)> keepingDatoNamesIn(std::vector<std::string> seqs);
+
 // All sections of the data block, whatever their names, in document order.
 std::vector<ExchangeRecord> allSections(const XmlDocument& document);
 

@@ -155,7 +155,7 @@ class CopyWriter {
         }
         switch (m_output) {
         case Output::Utf8:
-            *m_copy += toUtf8(m_lines);
+            appendAsUtf8(m_lines, *m_copy);
             break;
         case Output::Utf16LittleEndian:
         case Output::Utf16BigEndian:
@@ -165,7 +165,7 @@ class CopyWriter {
             if (m_encoder)
                 m_encoder->append(m_lines, *m_copy);
             else
-                *m_copy += toUtf8(m_lines);
+                appendAsUtf8(m_lines, *m_copy);
             break;
         }
         m_lines.clear();
@@ -234,19 +234,24 @@ std::size_t keptBack(std::string_view bytes, Decoding decoding)
     return 0;
 }
 
-std::u16string decode(std::string_view bytes, Decoding decoding)
+// The text of some bytes, in place of what text held.
+void decode(std::string_view bytes, Decoding decoding, std::u16string& text)
 {
+    text.clear();
     switch (decoding) {
     case Decoding::Utf8:
-        return fromUtf8(bytes);
+        appendFromUtf8(bytes, text);
+        return;
     case Decoding::Utf16LittleEndian:
-        return fromUtf16(bytes, false);
+        appendFromUtf16(bytes, false, text);
+        return;
     case Decoding::Utf16BigEndian:
-        return fromUtf16(bytes, true);
+        appendFromUtf16(bytes, true, text);
+        return;
     case Decoding::Windows1252:
         break;
     }
-    return fromWindows1252(bytes);
+    appendFromWindows1252(bytes, text);
 }
 
 // Takes the bytes of a piece after those kept back from the one before, and
@@ -263,7 +268,11 @@ class PieceJoiner {
         }
         const std::size_t cut = bytes.size() - keptBack(bytes, decoding);
         use(bytes.substr(0, cut));
-        m_kept = std::string(bytes.substr(cut));
+        // The buffer is kept for the next piece rather than made anew.
+        if (bytes.data() == m_kept.data())
+            m_kept.erase(0, cut);
+        else
+            m_kept.assign(bytes.substr(cut));
     }
 
     // What is kept back at the end of the file.
@@ -351,15 +360,18 @@ class CopyMaker {
         const std::size_t markPart = std::min(m_markLeft, piece.size());
         piece.remove_prefix(markPart);
         m_markLeft -= markPart;
-        m_joiner.add(piece, m_source.decoding,
-                     [&](std::string_view bytes) { m_writer.add(decode(bytes, m_source.decoding)); });
+        m_joiner.add(piece, m_source.decoding, [&](std::string_view bytes) {
+            decode(bytes, m_source.decoding, m_text);
+            m_writer.add(m_text);
+        });
     }
 
     // Appends the end of the copy once the whole file has been added.
     void finish(std::string& copy)
     {
         begin(copy);
-        m_writer.add(decode(m_joiner.takeRest(), m_source.decoding));
+        decode(m_joiner.takeRest(), m_source.decoding, m_text);
+        m_writer.add(m_text);
         m_writer.finish();
     }
 
@@ -377,6 +389,10 @@ class CopyMaker {
     bool m_begun = false;
     CopyWriter m_writer;
     PieceJoiner m_joiner;
+    // The text of the piece in hand: one buffer for all the pieces of a
+    // file, not a new one for each (on some systems every large block freed
+    // goes back to the system, to be taken from it again for the next piece).
+    std::u16string m_text;
 };
 
 } // namespace

@@ -102,10 +102,13 @@ struct ParseWatch {
     // libxml2 stops where it runs out of memory and may leave what it built
     // looking well-formed: such a tree lacks the rest of the document.
     bool outOfMemory = false;
-    // Elements the reading does not keep: the last one ended is freed at the
-    // next element's start or end, once the parser has moved past it (text
-    // that follows it must not be joined to a node that is gone).
+    // Elements the reading does not keep: each is judged at its start, and
+    // nothing inside it is built while skipped counts the elements open in
+    // it, itself included. Once it has ended it is freed at the next
+    // element's start or end, when the parser has moved past it (text that
+    // follows it must not be joined to a node that is gone).
     const XmlReading* reading = nullptr;
+    int skipped = 0;
     xmlNode* dropped = nullptr;
 };
 
@@ -159,20 +162,70 @@ void startElementKeeping(void* userData, const xmlChar* localName, const xmlChar
                          int namespaceCount, const xmlChar** namespaces, int attributeCount,
                          int defaultedCount, const xmlChar** attributes)
 {
-    freeDropped(watchOf(userData));
+    ParseWatch& watch = watchOf(userData);
+    if (watch.skipped > 0) {
+        ++watch.skipped;
+        return;
+    }
+    freeDropped(watch);
+    xmlParserCtxt* context = static_cast<xmlParserCtxt*>(userData);
+    xmlNode* parent = context->node;
     xmlSAX2StartElementNs(userData, localName, prefix, uri, namespaceCount, namespaces, attributeCount,
                           defaultedCount, attributes);
+    xmlNode* started = context->node;
+    if (started == nullptr || started == parent)
+        return;
+    // The root is always kept.
+    if (parent != nullptr && watch.reading->keep && !watch.reading->keep(XmlNode(started))) {
+        watch.skipped = 1;
+        return;
+    }
+    if (watch.reading->keepAttributes && started->properties != nullptr &&
+        !watch.reading->keepAttributes(XmlNode(started))) {
+        xmlFreePropList(started->properties);
+        started->properties = nullptr;
+    }
 }
 
 void endElementKeeping(void* userData, const xmlChar* localName, const xmlChar* prefix, const xmlChar* uri)
 {
     ParseWatch& watch = watchOf(userData);
+    if (watch.skipped > 1) {
+        --watch.skipped;
+        return;
+    }
     freeDropped(watch);
     xmlNode* ended = static_cast<xmlParserCtxt*>(userData)->node;
     xmlSAX2EndElementNs(userData, localName, prefix, uri);
-    if (ended != nullptr && ended->parent != nullptr && ended->parent->type == XML_ELEMENT_NODE &&
-        !watch.reading->keep(XmlNode(ended)))
+    if (watch.skipped == 1) {
+        watch.skipped = 0;
         watch.dropped = ended;
+    }
+}
+
+// What lies inside a skipped element is not built.
+void charactersKeeping(void* userData, const xmlChar* characters, int length)
+{
+    if (watchOf(userData).skipped == 0)
+        xmlSAX2Characters(userData, characters, length);
+}
+
+void cdataKeeping(void* userData, const xmlChar* characters, int length)
+{
+    if (watchOf(userData).skipped == 0)
+        xmlSAX2CDataBlock(userData, characters, length);
+}
+
+void commentKeeping(void* userData, const xmlChar* text)
+{
+    if (watchOf(userData).skipped == 0)
+        xmlSAX2Comment(userData, text);
+}
+
+void processingInstructionKeeping(void* userData, const xmlChar* target, const xmlChar* data)
+{
+    if (watchOf(userData).skipped == 0)
+        xmlSAX2ProcessingInstruction(userData, target, data);
 }
 
 void noteError(void* userData, xmlError* error)
@@ -253,6 +306,11 @@ std::u16string XmlNode::text() const
 {
     if (!m_node)
         return {};
+    // The usual value, an element with one text node, is read in place.
+    const xmlNode* only = m_node->type == XML_ELEMENT_NODE ? m_node->children : nullptr;
+    if (only != nullptr && only->next == nullptr &&
+        (only->type == XML_TEXT_NODE || only->type == XML_CDATA_SECTION_NODE))
+        return fromXmlChar(only->content);
     XmlString content(xmlNodeGetContent(m_node));
     return fromXmlChar(content.get());
 }
@@ -431,10 +489,14 @@ XmlDocument XmlDocument::parseStream(const std::function<std::size_t(char* buffe
     context->sax->unparsedEntityDecl = refuseUnparsedEntityDeclaration;
     context->sax->getEntity = refuseEntityReference;
     context->sax->serror = noteError;
-    if (reading.keep) {
+    if (reading.keep || reading.keepAttributes) {
         watch.reading = &reading;
         context->sax->startElementNs = startElementKeeping;
         context->sax->endElementNs = endElementKeeping;
+        context->sax->characters = charactersKeeping;
+        context->sax->cdataBlock = cdataKeeping;
+        context->sax->comment = commentKeeping;
+        context->sax->processingInstruction = processingInstructionKeeping;
     }
     PieceSource source{read, nullptr};
     xmlParserInputBuffer* input =

@@ -65,10 +65,16 @@ struct XmlReading {
     // their nodes, which takes less memory.
     bool readOnly = false;
     // When given, an element it does not keep is dropped, with everything in
-    // it, as soon as it has been parsed: a reader that needs a few parts of a
-    // large document does not hold the rest. It sees the element with its
-    // attributes and its ancestors.
+    // it: a reader that needs a few parts of a large document does not hold
+    // the rest. It is asked as soon as the element's start tag has been read,
+    // so it sees the element with its attributes and its ancestors, and
+    // nothing inside a dropped element is ever built.
     std::function<bool(XmlNode element)> keep;
+    // When given, an element (that is kept) for which it says false loses
+    // its attributes as soon as its start tag has been read: a reader that
+    // reads the attributes of a few elements does not hold the others'. It
+    // sees what keep sees.
+    std::function<bool(XmlNode element)> keepAttributes;
 };
 
 // An XML document parsed without network access, without substituting

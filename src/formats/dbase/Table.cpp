@@ -153,13 +153,16 @@ std::size_t Table::State::fieldIndex(std::string_view fieldName) const
 
 void Table::State::load()
 {
-    const std::string bytes = readFileBytes(path);
+    std::string bytes = readFileBytes(path);
     header = dbase::readHeader(bytes, name, path);
     codec = dbase::FieldCodec(name, header.codePage, header.isLevel7());
     // A count that the file cannot hold is not trusted beyond its end.
     const std::size_t headerLength = header.bytes.size();
     storedCount = std::min(header.claimedCount, (bytes.size() - headerLength) / recordLength());
-    records = bytes.substr(headerLength, storedCount * recordLength());
+    // The records stay where the file was read: a large table is not copied.
+    records = std::move(bytes);
+    records.erase(0, headerLength);
+    records.resize(storedCount * recordLength());
 }
 
 void Table::State::write()

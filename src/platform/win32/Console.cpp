@@ -1,5 +1,6 @@
 #include "platform/Console.h"
 
+#include "platform/win32/ShellFunctions.h"
 #include "platform/win32/WindowsText.h"
 
 // windows.h first: the other system headers need its types.
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
-#include <shellapi.h>
 #include <streambuf>
 
 namespace pasavel {
@@ -16,13 +16,9 @@ namespace pasavel {
 std::vector<std::string> programArguments(int, char**)
 {
     std::vector<std::string> arguments;
-    int count = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (wide == nullptr)
-        return arguments;
-    for (int index = 1; index < count; ++index)
+    const std::vector<std::wstring> wide = win32::commandLineArguments();
+    for (std::size_t index = 1; index < wide.size(); ++index)
         arguments.push_back(win32::utf8FromWide(wide[index]));
-    LocalFree(wide);
     return arguments;
 }
 

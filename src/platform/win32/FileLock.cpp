@@ -2,6 +2,7 @@
 
 #include "platform/SystemError.h"
 #include "platform/win32/HeldLocks.h"
+#include "platform/win32/ShellFunctions.h"
 #include "platform/win32/WindowsText.h"
 
 // windows.h first: the other system headers need its types.
@@ -127,7 +128,7 @@ std::wstring folderLockName(const std::filesystem::path& folder)
     if (length == 0 || length >= finalPath.size())
         return {};
     finalPath.resize(length);
-    CharUpperBuffW(finalPath.data(), static_cast<DWORD>(finalPath.size()));
+    win32::toUpperInPlace(finalPath);
     std::uint64_t hash = 14695981039346656037ull; // FNV-1a
     for (wchar_t unit : finalPath) {
         hash = (hash ^ static_cast<std::uint16_t>(unit)) * 1099511628211ull;

@@ -1,5 +1,6 @@
 #include "platform/ProgramLocations.h"
 
+#include "platform/win32/ShellFunctions.h"
 #include "platform/win32/WindowsText.h"
 
 // windows.h first: the other system headers need its types.
@@ -54,12 +55,9 @@ std::optional<std::filesystem::path> knownFolder(const char* variable, const KNO
 {
     if (const auto configured = environmentPath(variable))
         return *configured / "Pasavel";
-    wchar_t* path = nullptr;
-    std::optional<std::filesystem::path> found;
-    if (SHGetKnownFolderPath(folder, 0, nullptr, &path) == S_OK)
-        found = std::filesystem::path(path) / "Pasavel";
-    CoTaskMemFree(path);
-    return found;
+    if (const std::optional<std::wstring> found = win32::knownFolderPath(folder))
+        return std::filesystem::path(*found) / "Pasavel";
+    return std::nullopt;
 }
 
 } // namespace
