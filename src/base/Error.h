@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace pasavel {
 
@@ -13,5 +14,11 @@ class Error : public std::runtime_error {
   public:
     explicit Error(const std::string& utf8Message) : std::runtime_error(utf8Message) {}
 };
+
+// How a message names a table, field, file or value: «NAME».
+inline std::string guillemets(std::string_view text)
+{
+    return "«" + std::string(text) + "»";
+}
 
 } // namespace pasavel

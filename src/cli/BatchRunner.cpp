@@ -271,7 +271,9 @@ bool answersFit(BatchOptions& options, const std::filesystem::path& vtemp, std::
     try {
         // Only the two sections the answers are checked against are kept.
         document = parseChosenDocument(options.document,
-                                       {true, keepingSections({"JORNADAS_ESCOLARES", "CURSOS_DEL_CENTRO"})});
+                                       {.readOnly = true,
+                                        .keep = keepingSections({"JORNADAS_ESCOLARES", "CURSOS_DEL_CENTRO"}),
+                                        .keepAttributes = {}});
     } catch (const Error&) {
         return true;
     }

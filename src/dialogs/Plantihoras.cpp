@@ -29,7 +29,9 @@ void Plantihoras::FormActivate()
         // Only the two sections the dialog shows are kept from the file,
         // which the export holds already as a whole.
         m_document = parseChosenDocument(m_filenameXML,
-                                         {true, keepingSections({"JORNADAS_ESCOLARES", "TRAMOS_HORARIOS"})});
+                                         {.readOnly = true,
+                                          .keep = keepingSections({"JORNADAS_ESCOLARES", "TRAMOS_HORARIOS"}),
+                                          .keepAttributes = {}});
         m_noChoiceReason.clear();
     } catch (const Error& error) {
         m_document.reset();

@@ -15,11 +15,6 @@ namespace pasavel::dbase {
 
 namespace {
 
-std::string guillemets(std::string_view text)
-{
-    return "«" + std::string(text) + "»";
-}
-
 std::string_view trimBlanks(std::string_view bytes, bool leadingToo)
 {
     const auto isBlank = [](char byte) { return byte == ' ' || byte == '\0'; };

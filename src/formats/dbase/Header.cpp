@@ -43,11 +43,6 @@ struct DescriptorLayout {
 constexpr DescriptorLayout dbase3Layout = {dbase3HeaderSize, dbase3DescriptorSize, dbase3NameSize, 11, 5, 6};
 constexpr DescriptorLayout dbase7Layout = {dbase7HeaderSize, dbase7DescriptorSize, dbase7NameSize, 32, 1, 2};
 
-std::string guillemets(std::string_view text)
-{
-    return "«" + std::string(text) + "»";
-}
-
 std::uint32_t readLittleEndian(std::string_view bytes, std::size_t offset, std::size_t size)
 {
     std::uint32_t value = 0;

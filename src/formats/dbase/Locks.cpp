@@ -7,15 +7,6 @@
 
 namespace pasavel {
 
-namespace {
-
-std::string guillemets(std::string_view text)
-{
-    return "«" + std::string(text) + "»";
-}
-
-} // namespace
-
 FileLock lockTableFile(const std::filesystem::path& path, OpenMode mode, std::string_view table)
 {
     const FileLock::Kind kind =

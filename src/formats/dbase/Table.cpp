@@ -23,11 +23,6 @@ namespace {
 
 constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-std::string guillemets(std::string_view text)
-{
-    return "«" + std::string(text) + "»";
-}
-
 // Tables that Windows programs wrote may carry their names in any letter case.
 std::vector<std::filesystem::path> filesNamedIgnoringCase(const std::filesystem::path& directory,
                                                           std::string_view fileName)
@@ -58,7 +53,7 @@ FieldSpec stringField(std::string name, int width)
 
 FieldSpec integerField(std::string name)
 {
-    return {std::move(name), FieldKind::Integer, 11, 0};
+    return {std::move(name), FieldKind::Integer, integerFieldWidth, 0};
 }
 
 FieldSpec floatField(std::string name, int width, int decimals)

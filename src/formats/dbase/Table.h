@@ -37,6 +37,9 @@ struct FieldSpec {
     int decimals = 0; // digits after the point, for floats
 };
 
+// Eleven digits hold any 32-bit value with its sign.
+inline constexpr int integerFieldWidth = 11;
+
 FieldSpec stringField(std::string name, int width);
 FieldSpec integerField(std::string name);
 FieldSpec floatField(std::string name, int width = 10, int decimals = 2);

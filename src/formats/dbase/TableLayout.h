@@ -56,11 +56,10 @@ constexpr FieldLayout string(std::string_view name, int width)
     return {name, FieldKind::String, width, 0};
 }
 
-// As wide as the store makes an integer field: eleven digits hold any 32-bit
-// value with its sign.
+// As wide as the store makes an integer field.
 constexpr FieldLayout integer(std::string_view name)
 {
-    return {name, FieldKind::Integer, 11, 0};
+    return {name, FieldKind::Integer, integerFieldWidth, 0};
 }
 
 constexpr FieldLayout number(std::string_view name, int width, int decimals)

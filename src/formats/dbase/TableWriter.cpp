@@ -14,11 +14,6 @@ namespace {
 // little held at any time.
 constexpr std::size_t writePieceSize = 1 << 20;
 
-std::string guillemets(std::string_view text)
-{
-    return "«" + std::string(text) + "»";
-}
-
 } // namespace
 
 void TableWriter::write(const std::filesystem::path& directory, std::string_view name,
